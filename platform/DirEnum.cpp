@@ -1,0 +1,177 @@
+#include "platform/DirEnum.h"
+
+#include "platform/FileAttributes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr qint64 kUnixEpochInFileTimeSeconds = 11644473600LL;
+constexpr size_t kReadBufferSize = 64 * 1024;
+
+qint64 toFileTime(const struct statx_timestamp& t) {
+    return (qint64(t.tv_sec) + kUnixEpochInFileTimeSeconds) * 10000000LL + qint64(t.tv_nsec) / 100;
+}
+
+inline unsigned char foldUpper(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c;
+}
+
+bool isDots(std::string_view n) {
+    return n == "." || n == "..";
+}
+
+// Marks entries that the directory's entry type leaves open; 0 means a plain file.
+constexpr quint32 kNeedsTypeFromStat = 0x80000000u;
+
+void applyStat(DirEntry& e, const struct statx& st) {
+    const mode_t mode = st.stx_mode;
+    quint32 attr = e.attr & FileAttr::Hidden;
+    if (S_ISDIR(mode)) {
+        e.attr = attr | FileAttr::Directory;
+        return;
+    }
+    if (S_ISREG(mode))
+        attr |= FileAttr::Archive;
+    else if (S_ISLNK(mode))
+        attr |= FileAttr::ReparsePoint;
+    else
+        attr |= FileAttr::System; // device, FIFO or socket
+    if (!(mode & S_IWUSR) && !S_ISLNK(mode))
+        attr |= FileAttr::ReadOnly;
+    if ((st.stx_attributes_mask & STATX_ATTR_COMPRESSED) && (st.stx_attributes & STATX_ATTR_COMPRESSED))
+        attr |= FileAttr::Compressed;
+    e.attr = attr;
+    e.size = qint64(st.stx_size);
+    e.modified = toFileTime(st.stx_mtime);
+    e.accessed = toFileTime(st.stx_atime);
+    if (st.stx_mask & STATX_BTIME)
+        e.created = toFileTime(st.stx_btime);
+    else
+        e.created = std::min(toFileTime(st.stx_ctime), e.modified);
+}
+
+} // namespace
+
+bool nameLess(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char ca = foldUpper(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = foldUpper(static_cast<unsigned char>(b[i]));
+        if (ca != cb)
+            return ca < cb;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+bool DirEnum::open(const char* path, bool followLink) {
+    m_entries.clear();
+    m_names.clear();
+
+    const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+    if (fd < 0)
+        return false;
+    if (m_buffer.size() < kReadBufferSize)
+        m_buffer.resize(kReadBufferSize);
+
+    bool readAny = false;
+    for (;;) {
+        const ssize_t n = ::getdents64(fd, m_buffer.data(), m_buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (!readAny) {
+                const int saved = errno;
+                ::close(fd);
+                errno = saved;
+                return false;
+            }
+            break; // a failing read ends the folder as if it had reached its end
+        }
+        if (n == 0)
+            break;
+        readAny = true;
+        for (ssize_t off = 0; off < n;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(m_buffer.data() + off);
+            off += d->d_reclen;
+            const size_t len = std::strlen(d->d_name);
+            DirEntry e;
+            e.nameOffset = quint32(m_names.size());
+            e.nameLen = quint32(len);
+            m_names.insert(m_names.end(), d->d_name, d->d_name + len + 1); // keep the NUL for statx
+            switch (d->d_type) {
+            case DT_DIR:
+                e.attr = FileAttr::Directory;
+                break;
+            case DT_REG:
+                e.attr = 0;
+                break;
+            default:
+                e.attr = kNeedsTypeFromStat;
+                break;
+            }
+            if (len > 0 && d->d_name[0] == '.')
+                e.attr |= FileAttr::Hidden;
+            m_entries.push_back(e);
+        }
+    }
+
+    // "." and ".." first, then the rest in case-insensitive order.
+    auto rest = std::stable_partition(m_entries.begin(), m_entries.end(),
+                                      [this](const DirEntry& e) { return isDots(name(e)); });
+    std::sort(m_entries.begin(), rest,
+              [this](const DirEntry& a, const DirEntry& b) { return name(a).size() < name(b).size(); });
+    std::sort(rest, m_entries.end(),
+              [this](const DirEntry& a, const DirEntry& b) { return nameLess(name(a), name(b)); });
+
+    size_t out = 0;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        DirEntry e = m_entries[i];
+        const char* entryName = m_names.data() + e.nameOffset;
+        if (isDots(name(e))) {
+            e.attr = FileAttr::Directory;
+            m_entries[out++] = e;
+            continue;
+        }
+        if (e.attr & FileAttr::Directory) {
+            m_entries[out++] = e;
+            continue;
+        }
+        struct statx st;
+        const unsigned mask =
+            STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+        if (::statx(fd, entryName, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &st) != 0) {
+            if (errno == ENOENT)
+                continue; // vanished since the listing
+            // Known by name but not by data: keep it as the entry type tells.
+            e.attr &= ~kNeedsTypeFromStat;
+            if (!(e.attr & FileAttr::Directory))
+                e.attr |= FileAttr::Archive;
+            m_entries[out++] = e;
+            continue;
+        }
+        applyStat(e, st);
+        if (S_ISLNK(st.stx_mode)) {
+            // A link to a folder is an entry of the folder kind, but is never entered.
+            struct stat target;
+            if (::fstatat(fd, entryName, &target, 0) == 0 && S_ISDIR(target.st_mode))
+                e.attr |= FileAttr::Directory;
+        }
+        m_entries[out++] = e;
+    }
+    m_entries.resize(out);
+    ::close(fd);
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QtGlobal>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// One entry of a listed folder. Times are file times (100-ns units since 1601-01-01 UTC).
+struct DirEntry {
+    quint32 nameOffset = 0;
+    quint32 nameLen = 0;
+    quint32 attr = 0;
+    qint64 size = 0;
+    qint64 created = 0; // birth time, or the earlier of ctime and mtime where none is kept
+    qint64 accessed = 0;
+    qint64 modified = 0;
+};
+
+// Lists one folder the way the walk expects it: "." and ".." first, then the other names in
+// case-insensitive order; every non-folder is stat'ed relative to the folder's descriptor, folders
+// known from the entry type are not. Symbolic links are never followed: a link carries the reparse
+// bit, a link to a folder also the folder bit (so it is an entry, never entered).
+//
+// The folder is read whole and its descriptor closed before open() returns, so a deep walk holds
+// no descriptor per level. Buffers are kept for the next open() to avoid per-entry allocations.
+class DirEnum {
+public:
+    // Lists the folder at path (native bytes, NUL-terminated). Returns false when it cannot be
+    // opened or read; errno then tells why. followLink allows the folder itself to be a link.
+    bool open(const char* path, bool followLink = false);
+
+    qsizetype count() const { return qsizetype(m_entries.size()); }
+    const DirEntry& entry(qsizetype i) const { return m_entries[size_t(i)]; }
+    std::string_view name(qsizetype i) const {
+        const DirEntry& e = m_entries[size_t(i)];
+        return {m_names.data() + e.nameOffset, e.nameLen};
+    }
+    std::string_view name(const DirEntry& e) const { return {m_names.data() + e.nameOffset, e.nameLen}; }
+
+private:
+    std::vector<DirEntry> m_entries;
+    std::vector<char> m_names;
+    std::vector<char> m_buffer;
+};
+
+// Case-insensitive order of two names as the walk delivers them: ASCII letters compared as upper
+// case, everything else by byte value; names equal that way are ordered by their bytes.
+bool nameLess(std::string_view a, std::string_view b);
+
+} // namespace platform

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Attribute bits of a directory entry, with the meanings Trovex gives them on Linux.
+namespace FileAttr {
+inline constexpr quint32 ReadOnly = 0x1;       // no owner write permission
+inline constexpr quint32 Hidden = 0x2;         // name begins with "."
+inline constexpr quint32 System = 0x4;         // device, FIFO or socket
+inline constexpr quint32 Directory = 0x10;     // a folder, or a link to one (never entered)
+inline constexpr quint32 Archive = 0x20;       // every regular file
+inline constexpr quint32 ReparsePoint = 0x400; // a symbolic link
+inline constexpr quint32 Compressed = 0x800;   // the file system reports it compressed
+} // namespace FileAttr

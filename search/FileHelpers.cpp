@@ -1,0 +1,149 @@
+#include "search/FileHelpers.h"
+
+#include "platform/FileAttributes.h"
+#include "search/TSearchRecW.h"
+
+#include <QLocale>
+#include <cmath>
+#include <ctime>
+
+QString AddBackslash(const QString& folder) {
+    Q_ASSERT(!folder.isEmpty());
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder;
+    return folder + QLatin1Char('/');
+}
+
+qint64 FindDataSize(const TSearchRecW& rec) {
+    return qint64((quint64(rec.FindData.nFileSizeHigh) << 32) | quint64(rec.FindData.nFileSizeLow));
+}
+
+namespace {
+
+QChar systemDecimalPoint() {
+    static const QChar point = [] {
+        const QString p = QLocale::system().decimalPoint();
+        return p.isEmpty() ? QLatin1Char('.') : p.front();
+    }();
+    return point;
+}
+
+} // namespace
+
+QString FormatSize(qint64 bytes) {
+    return FormatSize(bytes, systemDecimalPoint());
+}
+
+QString FormatSize(qint64 bytes, QChar decimalPoint) {
+    qint64 divisor;
+    const char* unit;
+    if (bytes > (qint64(1) << 30)) {
+        divisor = qint64(1) << 30;
+        unit = " GB";
+    } else if (bytes > (qint64(1) << 20)) {
+        divisor = qint64(1) << 20;
+        unit = " MB";
+    } else {
+        divisor = 1024;
+        unit = " KB";
+    }
+    // Hundredths, rounded with halves away from zero, in exact integer arithmetic.
+    const bool negative = bytes < 0;
+    const __int128 magnitude = negative ? -__int128(bytes) : __int128(bytes);
+    const __int128 hundredths = (magnitude * 200 + divisor) / (__int128(divisor) * 2);
+    const qint64 whole = qint64(hundredths / 100);
+    const int frac = int(hundredths % 100);
+
+    QString text;
+    if (negative && hundredths != 0)
+        text += QLatin1Char('-');
+    text += QString::number(whole);
+    if (frac != 0) {
+        text += decimalPoint;
+        text += QLatin1Char(char('0' + frac / 10));
+        if (frac % 10 != 0)
+            text += QLatin1Char(char('0' + frac % 10));
+    }
+    text += QLatin1String(unit);
+    return text;
+}
+
+QString AttribLetters(quint32 attr) {
+    QString s;
+    if (attr & FileAttr::ReadOnly)
+        s += QLatin1Char('R');
+    if (attr & FileAttr::Hidden)
+        s += QLatin1Char('H');
+    if (attr & FileAttr::System)
+        s += QLatin1Char('S');
+    if (attr & FileAttr::Archive)
+        s += QLatin1Char('A');
+    if (attr & FileAttr::Compressed)
+        s += QLatin1Char('C');
+    return s;
+}
+
+namespace {
+
+// Days from 1970-01-01 to the given proleptic Gregorian date.
+qint64 daysFromCivil(qint64 y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + qint64(doe) - 719468;
+}
+
+constexpr qint64 kDaysFrom1899To1970 = 25569;
+
+} // namespace
+
+double EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
+    const qint64 days = daysFromCivil(year, unsigned(month), unsigned(day)) + kDaysFrom1899To1970;
+    const double fraction = (double(hour) * 3600000.0 + minute * 60000.0 + second * 1000.0 + msec) / 86400000.0;
+    // Before 1899-12-30 the day number is negative and the time is counted back from it.
+    return days >= 0 ? double(days) + fraction : double(days) - fraction;
+}
+
+double FileTimeToDateTime(qint64 fileTime) {
+    // 100-ns units since 1601 to seconds and milliseconds since 1970, flooring toward the past.
+    constexpr qint64 kTicksPerSecond = 10000000;
+    constexpr qint64 kEpochDelta = 11644473600LL;
+    qint64 seconds = fileTime / kTicksPerSecond;
+    qint64 rest = fileTime % kTicksPerSecond;
+    if (rest < 0) {
+        rest += kTicksPerSecond;
+        --seconds;
+    }
+    const time_t unixSeconds = time_t(seconds - kEpochDelta);
+    struct tm local;
+    if (!localtime_r(&unixSeconds, &local)) {
+        // Beyond the C library's calendar: show the UTC fields rather than nothing.
+        const qint64 days = (seconds - kEpochDelta) / 86400;
+        return double(days + kDaysFrom1899To1970);
+    }
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                          std::min(local.tm_sec, 59), int(rest / 10000));
+}
+
+QString ExtractExt(const QString& name) {
+    for (qsizetype i = name.size() - 1; i >= 0; --i) {
+        const QChar c = name[i];
+        if (c == QLatin1Char('.'))
+            return name.mid(i);
+        if (c == QLatin1Char('/'))
+            break;
+    }
+    return QString();
+}
+
+qsizetype extensionOffset(const char* name, qsizetype len) {
+    for (qsizetype i = len - 1; i >= 0; --i) {
+        if (name[i] == '.')
+            return i;
+        if (name[i] == '/')
+            break;
+    }
+    return -1;
+}

@@ -1,0 +1,311 @@
+#include "search/FolderWalker.h"
+
+#include "platform/DirEnum.h"
+#include "platform/FileAttributes.h"
+#include "platform/FileName.h"
+#include "search/Criteria.h"
+#include "search/FileHelpers.h"
+#include "search/MaskMatcher.h"
+#include "search/RunState.h"
+#include "search/TSearchRecW.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace {
+
+enum class WalkMode { CountTypes, Criteria, TypeMask };
+
+struct StringViewHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
+
+// Per-extension answers that depend only on the extension's bytes, so each distinct extension is
+// decoded and compared once per walk instead of once per file.
+template <class Value> using ExtCache = std::unordered_map<std::string, Value, StringViewHash, std::equal_to<>>;
+
+struct TypeSlot {
+    qint32 position; // in DataList
+    bool counts;     // AddFile accepts this spelling
+};
+
+} // namespace
+
+class FolderWalkerPrivate {
+public:
+    FolderWalkerPrivate(ScanHost& h, TDataList& dl, TDataIndexList& il, TFileList& fl)
+        : host(h), dataList(dl), indexList(il), fileList(fl) {}
+
+    void scan(size_t depth);
+    void maybePump();
+    void takeOptions();
+    void flushLabels();
+    void setFileCount() {
+        shownEntries = EntryCount;
+        shownFiles = qint64(fileList.size());
+        fileCountDirty = true;
+    }
+    bool passesCriteria(const platform::DirEnum& dir, const platform::DirEntry& e, std::string_view name);
+    bool extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name);
+    void addFileType(const platform::DirEntry& e, std::string_view name);
+    void addFoundFile(const platform::DirEntry& e, std::string_view name, size_t depth);
+    const QString& folderText(size_t depth);
+
+    ScanHost& host;
+    TDataList& dataList;
+    TDataIndexList& indexList;
+    TFileList& fileList;
+
+    std::chrono::nanoseconds pumpInterval = std::chrono::milliseconds(4);
+    std::chrono::steady_clock::time_point lastPump;
+
+    WalkMode mode = WalkMode::CountTypes;
+    bool recurse = true;
+    ScanOptions opts;
+    MaskMatcher typeMask; // "File type mask" in criteria mode
+    MaskMatcher nameMask; // "File name mask"
+    MaskMatcher modeMask; // the type text in type-mask mode
+    ExtCache<bool> typeMaskCache;
+    ExtCache<bool> modeMaskCache;
+    ExtCache<TypeSlot> typeSlots;
+
+    std::string path; // the folder being listed, native bytes
+    std::vector<std::unique_ptr<platform::DirEnum>> levels;
+    // Folder texts by depth, decoded only when a file of that folder is accepted.
+    std::vector<QString> folders;
+    std::vector<std::string> folderNames;
+    std::vector<bool> folderKnown;
+
+    // The progress text as the walk last set it; flushed to the label at the next pump.
+    bool fileCountDirty = false;
+    qint64 shownEntries = 0;
+    qint64 shownFiles = 0;
+    bool totalDirty = false;
+};
+
+FolderWalker::FolderWalker(ScanHost& host, TDataList& dataList, TDataIndexList& indexList, TFileList& fileList)
+    : d(std::make_unique<FolderWalkerPrivate>(host, dataList, indexList, fileList)) {}
+
+FolderWalker::~FolderWalker() = default;
+
+void FolderWalker::setPumpInterval(std::chrono::nanoseconds interval) {
+    d->pumpInterval = interval;
+}
+
+void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
+    Q_ASSERT(!folder.isEmpty());
+    if (mode == QLatin1String("+")) {
+        d->mode = WalkMode::CountTypes;
+    } else if (mode == QLatin1String("x")) {
+        d->mode = WalkMode::Criteria;
+    } else {
+        d->mode = WalkMode::TypeMask;
+        // A single blank makes the type without extension list exactly the files without one.
+        d->modeMask.setMask(mode.isEmpty() ? QStringLiteral(" ") : mode);
+    }
+    d->recurse = recurse;
+    d->typeMaskCache.clear();
+    d->modeMaskCache.clear();
+    d->typeSlots.clear();
+    d->takeOptions();
+    d->path = platform::encodeFileName(folder).toStdString();
+    d->folders.assign(1, folder);
+    d->folderNames.assign(1, std::string());
+    d->folderKnown.assign(1, true);
+    d->lastPump = std::chrono::steady_clock::now();
+    d->fileCountDirty = false;
+    d->totalDirty = false;
+
+    struct FlushOnExit {
+        FolderWalkerPrivate* p;
+        ~FlushOnExit() {
+            try {
+                p->flushLabels();
+            } catch (...) {
+            }
+        }
+    } flush{d.get()};
+    d->scan(0);
+}
+
+void FolderWalkerPrivate::takeOptions() {
+    ScanOptions now = host.options();
+    if (now.fileType != opts.fileType || typeMask.mask() != now.fileType) {
+        typeMask.setMask(now.fileType);
+        typeMaskCache.clear();
+    }
+    if (now.inText != opts.inText || nameMask.mask() != now.inText)
+        nameMask.setMask(now.inText);
+    opts = std::move(now);
+}
+
+void FolderWalkerPrivate::flushLabels() {
+    if (fileCountDirty) {
+        host.showFileCount(QStringLiteral("%1/%2").arg(shownEntries).arg(shownFiles));
+        fileCountDirty = false;
+    }
+    if (totalDirty) {
+        host.showTotalFiles(TotalFiles);
+        totalDirty = false;
+    }
+}
+
+void FolderWalkerPrivate::maybePump() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPump < pumpInterval)
+        return;
+    // Labels are refreshed at each pump rather than per entry; a person cannot tell the difference.
+    flushLabels();
+    host.pump();
+    takeOptions();
+    lastPump = std::chrono::steady_clock::now();
+}
+
+const QString& FolderWalkerPrivate::folderText(size_t depth) {
+    if (!folderKnown[depth]) {
+        const QString& parent = folderText(depth - 1);
+        folders[depth] = AddBackslash(parent) +
+                         platform::decodeFileName(folderNames[depth].data(), qsizetype(folderNames[depth].size()));
+        folderKnown[depth] = true;
+    }
+    return folders[depth];
+}
+
+bool FolderWalkerPrivate::extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name) {
+    const qsizetype dot = extensionOffset(name.data(), qsizetype(name.size()));
+    const std::string_view ext = dot < 0 ? std::string_view() : name.substr(size_t(dot));
+    auto it = cache.find(ext);
+    if (it != cache.end())
+        return it->second;
+    const bool result = mask.matches(platform::decodeFileName(ext.data(), qsizetype(ext.size())));
+    cache.emplace(std::string(ext), result);
+    return result;
+}
+
+bool FolderWalkerPrivate::passesCriteria(const platform::DirEnum&, const platform::DirEntry& e, std::string_view name) {
+    if (opts.singleFile && !extensionMatches(typeMaskCache, typeMask, name))
+        return false;
+    if (opts.inFile && !nameMask.matches(platform::decodeFileName(name.data(), qsizetype(name.size()))))
+        return false;
+    if (opts.fileCreated &&
+        CompareDateDays(opts.createDate, FileTimeToDateTime(e.created)) != wantedResult(opts.fileCreatedCombo))
+        return false;
+    if (opts.fileModified &&
+        CompareDateDays(opts.modDate, FileTimeToDateTime(e.modified)) != wantedResult(opts.fileModifiedCombo))
+        return false;
+    if (opts.fileSize && CompareSizeKb(opts.fileSizeKb, double(e.size) / 1024.0) != wantedResult(opts.fileSizeCombo))
+        return false;
+    return true;
+}
+
+void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_view name) {
+    const qsizetype dot = extensionOffset(name.data(), qsizetype(name.size()));
+    const std::string_view ext = dot < 0 ? std::string_view() : name.substr(size_t(dot));
+    auto it = typeSlots.find(ext);
+    if (it == typeSlots.end()) {
+        // The type key is the extension passed through the narrow code page; with UTF-8 names and
+        // lossless decoding that round trip is exact, so the key equals the extension.
+        const QString key = platform::decodeFileName(ext.data(), qsizetype(ext.size()));
+        const qint32 found = indexList.FindExt(key);
+        TypeSlot slot;
+        if (found < 0) {
+            slot = {qint32(dataList.size()), true};
+            dataList.emplace_back(key, e.size);
+            indexList.Add(key, slot.position);
+            typeSlots.emplace(std::string(ext), slot);
+            ++TotalFiles;
+            totalDirty = true;
+            return;
+        }
+        slot = {found, SameTextLocale(key, dataList[size_t(found)].Ext)};
+        it = typeSlots.emplace(std::string(ext), slot).first;
+    }
+    if (it->second.counts) {
+        TDataRec& rec = dataList[size_t(it->second.position)];
+        ++rec.Count;
+        rec.Size += e.size;
+    }
+    ++TotalFiles;
+    totalDirty = true;
+}
+
+void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_view name, size_t depth) {
+    TFileRec rec;
+    rec.FileName = AddBackslash(folderText(depth)) + platform::decodeFileName(name.data(), qsizetype(name.size()));
+    rec.Created = e.created;
+    rec.Modified = e.modified;
+    rec.Size = e.size;
+    rec.Attr = e.attr;
+    fileList.push_back(std::move(rec));
+    setFileCount();
+}
+
+void FolderWalkerPrivate::scan(size_t depth) {
+    if (levels.size() <= depth)
+        levels.push_back(std::make_unique<platform::DirEnum>());
+    platform::DirEnum& dir = *levels[depth];
+    if (!dir.open(path.c_str(), depth == 0))
+        return; // missing, unreadable or too long: contributes nothing
+
+    const size_t pathLength = path.size();
+    for (qsizetype i = 0; i < dir.count(); ++i) {
+        maybePump();
+        ++EntryCount;
+        const platform::DirEntry& e = dir.entry(i);
+        const std::string_view name = dir.name(e);
+
+        if (e.attr & FileAttr::Directory) {
+            const bool dots = name == "." || name == "..";
+            // Links to folders count as entries but are never entered: no loops, no escapes.
+            if (recurse && !dots && !(e.attr & FileAttr::ReparsePoint)) {
+                if (path.back() != '/')
+                    path.push_back('/');
+                path.append(name);
+                if (folders.size() <= depth + 1) {
+                    folders.resize(depth + 2);
+                    folderNames.resize(depth + 2);
+                    folderKnown.resize(depth + 2);
+                }
+                folderNames[depth + 1].assign(name);
+                folderKnown[depth + 1] = false;
+                scan(depth + 1);
+                path.resize(pathLength);
+            }
+        } else {
+            quint32 mask = 0;
+            if (opts.hidBox)
+                mask |= FileAttr::Hidden;
+            if (opts.sysBox)
+                mask |= FileAttr::System;
+            if (mask != 0 && (e.attr & mask) != 0)
+                continue;
+            if (opts.attribsChk) {
+                if (opts.readChk)
+                    mask |= FileAttr::ReadOnly;
+                if (opts.archiveChk)
+                    mask |= FileAttr::Archive;
+                if (mask != 0 && (e.attr & mask) == 0)
+                    continue;
+            }
+            switch (mode) {
+            case WalkMode::CountTypes:
+                addFileType(e, name);
+                break;
+            case WalkMode::Criteria:
+                if (!passesCriteria(dir, e, name))
+                    continue;
+                addFoundFile(e, name, depth);
+                break;
+            case WalkMode::TypeMask:
+                if (extensionMatches(modeMaskCache, modeMask, name))
+                    addFoundFile(e, name, depth);
+                break;
+            }
+        }
+        if (StopSearch)
+            break;
+        setFileCount();
+    }
+}

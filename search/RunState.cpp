@@ -1,0 +1,5 @@
+#include "search/RunState.h"
+
+bool StopSearch = false;
+qint64 EntryCount = 0;
+qint32 TotalFiles = 0;

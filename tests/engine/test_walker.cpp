@@ -1,0 +1,369 @@
+#include "platform/FileName.h"
+#include "search/FileHelpers.h"
+#include "search/FolderWalker.h"
+#include "search/RunState.h"
+#include "support/TempTree.h"
+
+#include <QDir>
+#include <dirent.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+class TestHost : public ScanHost {
+public:
+    void pump() override {
+        ++pumps;
+        if (onPump)
+            onPump(*this);
+    }
+    ScanOptions options() const override { return opts; }
+    void showFileCount(const QString& text) override { fileCount = text; }
+    void showTotalFiles(qint32 total) override { totalFiles = total; }
+
+    ScanOptions opts;
+    std::function<void(TestHost&)> onPump;
+    int pumps = 0;
+    QString fileCount;
+    qint32 totalFiles = -1;
+};
+
+class Walk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        StopSearch = false;
+        EntryCount = 0;
+        TotalFiles = 0;
+    }
+
+    void run(const QString& mode, bool recurse = true, const QString& root = QString()) {
+        dataList.clear();
+        indexList.Clear();
+        fileList.clear();
+        FolderWalker walker(host, dataList, indexList, fileList);
+        walker.setPumpInterval(std::chrono::nanoseconds(0));
+        walker.ScanFolder(root.isEmpty() ? tree.root() : root, recurse, mode);
+    }
+
+    // Found files relative to the root, in walk order.
+    QStringList found() const {
+        QStringList out;
+        for (const TFileRec& f : fileList)
+            out << f.FileName.mid(tree.root().size() + 1);
+        return out;
+    }
+
+    // Types as "ext count size", in the order of the index.
+    QStringList types() const {
+        QStringList out;
+        for (const tDataIndex& i : indexList) {
+            const TDataRec& r = dataList[size_t(i.Index)];
+            out << QStringLiteral("%1 %2 %3").arg(r.Ext).arg(r.Count).arg(r.Size);
+        }
+        return out;
+    }
+
+    TempTree tree;
+    TestHost host;
+    TDataList dataList;
+    TDataIndexList indexList;
+    TFileList fileList;
+};
+
+TEST_F(Walk, CountsTypesInFirstMetOrderKeyedWithoutCase) {
+    tree.makeFile("b/Report.TXT", "12345");
+    tree.makeFile("a.txt", "1");
+    tree.makeFile("c/notes.txt", "123");
+    tree.makeFile("c/README", "12");
+    tree.makeFile("c/x.tar.gz", "1234");
+    tree.makeFile("Makefile", "");
+    run(QStringLiteral("+"));
+    // Depth-first, pre-order: a.txt, b/ (Report.TXT), c/ (notes.txt, README, x.tar.gz), Makefile.
+    // The root holds 6 entries with its dots, b 3 and c 5.
+    EXPECT_EQ(types(), QStringList({QStringLiteral(".txt 3 9"), QStringLiteral(" 2 2"), QStringLiteral(".gz 1 4")}))
+        << types().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(TotalFiles, 6);
+    EXPECT_EQ(host.totalFiles, 6);
+    EXPECT_TRUE(fileList.empty());
+    EXPECT_EQ(EntryCount, 14);
+    EXPECT_EQ(host.fileCount, QStringLiteral("14/0"));
+}
+
+TEST_F(Walk, AFolderWithOnlyDotsCountsTwoEntries) {
+    run(QStringLiteral("+"));
+    EXPECT_EQ(EntryCount, 2);
+    EXPECT_TRUE(dataList.empty());
+}
+
+TEST_F(Walk, ExcludesHiddenAndSystemFilesButEntersHiddenFolders) {
+    tree.makeFile(".hidden.txt");
+    tree.makeFile(".secret/visible.txt");
+    ASSERT_EQ(::mkfifo(tree.abs("pipe").c_str(), 0644), 0);
+    tree.makeFile("plain.txt");
+    host.opts.inFile = true;
+    host.opts.inText = QStringLiteral("*");
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral(".secret/visible.txt"), QStringLiteral("plain.txt")}));
+
+    host.opts.hidBox = false;
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found().size(), 3);
+    host.opts.sysBox = false;
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found().size(), 4);
+}
+
+TEST_F(Walk, AttributeRequirementNeedsOneOfTheTickedBits) {
+    tree.makeFile("ro.txt");
+    tree.setMode("ro.txt", 0444);
+    tree.makeFile("rw.txt");
+    tree.makeFile(".ro-hidden");
+    tree.setMode(".ro-hidden", 0444);
+    host.opts.attribsChk = true;
+    host.opts.readChk = true;
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("ro.txt")}));
+
+    // Neither attribute ticked: nothing passes while an exclusion box is ticked...
+    host.opts.readChk = false;
+    run(QStringLiteral("x"));
+    EXPECT_TRUE(found().isEmpty());
+    // ...and everything passes when both are clear.
+    host.opts.hidBox = false;
+    host.opts.sysBox = false;
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found().size(), 3);
+
+    host.opts.hidBox = true;
+    host.opts.archiveChk = true;
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("ro.txt"), QStringLiteral("rw.txt")}));
+}
+
+TEST_F(Walk, TypeAndNameMasks) {
+    for (const char* n : {"a.txt", "b.doc", "c.TXT", "README", "d.txt.bak"})
+        tree.makeFile(n);
+    host.opts.singleFile = true;
+    auto withTypeMask = [&](const char* mask) {
+        host.opts.fileType = QString::fromUtf8(mask);
+        run(QStringLiteral("x"));
+        return found().join(QLatin1Char(','));
+    };
+    EXPECT_EQ(withTypeMask("*.txt;*.doc"), QStringLiteral("a.txt,b.doc,c.TXT"));
+    EXPECT_EQ(withTypeMask("txt"), QString());
+    EXPECT_EQ(withTypeMask("*.*"), QStringLiteral("a.txt,b.doc,c.TXT,d.txt.bak,README"));
+    EXPECT_EQ(withTypeMask(""), QString());
+
+    host.opts.singleFile = false;
+    host.opts.inFile = true;
+    host.opts.inText = QStringLiteral("?.txt*");
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("a.txt"), QStringLiteral("c.TXT"), QStringLiteral("d.txt.bak")}));
+    host.opts.inText = QString();
+    run(QStringLiteral("x"));
+    EXPECT_TRUE(found().isEmpty());
+}
+
+TEST_F(Walk, TypeMaskModeListsOneTypeAndTheEmptyTypeListsFilesWithoutExtension) {
+    for (const char* n : {"a.txt", "b.TXT", "README", "sub/Makefile", "x."})
+        tree.makeFile(n);
+    run(QStringLiteral(".txt"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("a.txt"), QStringLiteral("b.TXT")}));
+    run(QString());
+    EXPECT_EQ(found(), QStringList({QStringLiteral("README"), QStringLiteral("sub/Makefile")}));
+    run(QStringLiteral("."));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("x.")}));
+    EXPECT_EQ(host.fileCount, QStringLiteral("%1/1").arg(EntryCount));
+}
+
+TEST_F(Walk, DateCriteriaCompareLocalDays) {
+    // TZ=Europe/Berlin: 2020-05-03 22:30 UTC is 2020-05-04 00:30 local.
+    tree.makeFile("early.txt", "", 1588545000);
+    tree.makeFile("late.txt", "", 1588627800); // 2020-05-04 23:30 local
+    tree.makeFile("next.txt", "", 1588631400); // 2020-05-05 00:30 local
+    tree.makeFile("prev.txt", "", 1588541400); // 2020-05-03 23:30 local
+    host.opts.fileModified = true;
+    host.opts.modDate = EncodeDateTime(2020, 5, 4, 10, 36, 19, 0);
+    host.opts.fileModifiedCombo = 1; // Equal to
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("early.txt"), QStringLiteral("late.txt")}));
+    host.opts.fileModifiedCombo = 0; // After
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("next.txt")}));
+    host.opts.fileModifiedCombo = 2; // Before
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("prev.txt")}));
+    host.opts.fileModifiedCombo = -1; // typed text that is no item
+    run(QStringLiteral("x"));
+    EXPECT_TRUE(found().isEmpty());
+
+    // Both dates ticked: both must hold. Files were created today, long after 2020.
+    host.opts.fileModifiedCombo = 1;
+    host.opts.fileCreated = true;
+    host.opts.createDate = EncodeDateTime(2020, 5, 4, 0, 0, 0, 0);
+    host.opts.fileCreatedCombo = 0;
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found().size(), 2);
+    host.opts.fileCreatedCombo = 2;
+    run(QStringLiteral("x"));
+    EXPECT_TRUE(found().isEmpty());
+}
+
+TEST_F(Walk, SizeCriterionInKilobytes) {
+    for (int size : {0, 10, 11, 1013, 1014, 1034, 1035})
+        tree.makeFile("f" + std::to_string(size), QByteArray(size, 'x'));
+    host.opts.fileSize = true;
+    auto sizes = [&](double kb, int combo) {
+        host.opts.fileSizeKb = kb;
+        host.opts.fileSizeCombo = combo;
+        run(QStringLiteral("x"));
+        return found().join(QLatin1Char(','));
+    };
+    EXPECT_EQ(sizes(1.0, 1), QStringLiteral("f1014,f1034"));
+    EXPECT_EQ(sizes(0.0, 1), QStringLiteral("f0,f10"));
+    EXPECT_EQ(sizes(0.0, 0), QStringLiteral("f1013,f1014,f1034,f1035,f11"));
+    EXPECT_EQ(sizes(1.0, 2), QStringLiteral("f0,f10,f1013,f11"));
+}
+
+TEST_F(Walk, WithoutRecursionOnlyTheRootIsListed) {
+    tree.makeFile("top.txt");
+    tree.makeFile("sub/deep.txt");
+    run(QStringLiteral(".txt"), false);
+    EXPECT_EQ(found(), QStringList({QStringLiteral("top.txt")}));
+    EXPECT_EQ(EntryCount, 4);
+}
+
+TEST_F(Walk, StopEndsTheWalkAtTheNextStopTestOnEveryLevel) {
+    for (int i = 0; i < 5; ++i)
+        tree.makeFile("a/b/c/f" + std::to_string(i) + ".txt");
+    tree.makeFile("z.txt");
+    // Pumps come before each entry: ".", "..", "a", then inside a: ".", "..", "b", ...
+    host.onPump = [](TestHost& h) {
+        if (h.pumps == 14) // before the third file of a/b/c
+            StopSearch = true;
+    };
+    run(QStringLiteral(".txt"));
+    EXPECT_EQ(EntryCount, 14);
+    EXPECT_EQ(found().size(), 3);
+    // The stop test saw the flag; the text is the one the last accepted file set.
+    EXPECT_EQ(host.fileCount, QStringLiteral("14/3"));
+}
+
+TEST_F(Walk, StopWhileEveryFileIsRejectedTakesEffectAtTheNextFolderEntry) {
+    for (int i = 0; i < 5; ++i)
+        tree.makeFile("a/.h" + std::to_string(i));
+    tree.makeFile("b/visible.txt");
+    host.onPump = [](TestHost& h) {
+        if (h.pumps == 6) // inside a, before the first hidden file
+            StopSearch = true;
+    };
+    run(QStringLiteral("+"));
+    // The rejected files skip the stop test; the folder entry "a" reaches it after the nested walk.
+    EXPECT_EQ(EntryCount, 3 + 7);
+    EXPECT_TRUE(dataList.empty());
+}
+
+TEST_F(Walk, OptionChangesApplyFromTheNextEntry) {
+    for (int i = 0; i < 6; ++i)
+        tree.makeFile("f" + std::to_string(i) + ".txt");
+    host.opts.inFile = true;
+    host.opts.inText = QStringLiteral("*");
+    host.onPump = [](TestHost& h) {
+        if (h.pumps == 5) // before the entry of f2.txt
+            h.opts.inText = QStringLiteral("nothing");
+    };
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("f0.txt"), QStringLiteral("f1.txt")}));
+}
+
+TEST_F(Walk, LinksAreEntriesButNeverEntered) {
+    tree.makeFile("real/a.txt");
+    tree.makeLink("..", "real/loop");
+    tree.makeLink("real", "alias");
+    tree.makeLink("real/a.txt", "file-link.txt");
+    host.opts.inFile = true;
+    host.opts.inText = QStringLiteral("*");
+    run(QStringLiteral("x"));
+    EXPECT_EQ(found(), QStringList({QStringLiteral("file-link.txt"), QStringLiteral("real/a.txt")}));
+    // root: . .. alias file-link.txt real; real: . .. a.txt loop
+    EXPECT_EQ(EntryCount, 9);
+}
+
+TEST_F(Walk, AnUnlistableFolderContributesNothingAndStopsNothing) {
+    tree.makeFile("a.txt");
+    run(QStringLiteral("+"), true, tree.root() + QStringLiteral("/missing"));
+    EXPECT_EQ(EntryCount, 0);
+    EXPECT_TRUE(dataList.empty());
+    run(QStringLiteral("+"), true, tree.root() + QStringLiteral("/a.txt"));
+    EXPECT_EQ(EntryCount, 0);
+}
+
+// Root reads every folder, so the unreadable case runs in a child that gives up its rights.
+TEST_F(Walk, UnreadableFoldersAreSkipped) {
+    tree.makeFile("open/a.txt");
+    tree.makeFile("closed/b.txt");
+    tree.makeFile("z.txt");
+    tree.setMode("closed", 0);
+    tree.setMode("", 0755);
+    const QString root = tree.root();
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(90);
+            run(QStringLiteral(".txt"), true, root);
+            ::_exit(found() == QStringList({QStringLiteral("open/a.txt"), QStringLiteral("z.txt")}) ? 0 : 91);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Walk, OddNamesComeBackAsTheSameBytes) {
+    const std::vector<std::string> odd = {"bad\xff.txt",  "new\nline.txt",   "quote\"s.txt", "comma,s.txt",
+                                          "-leading.txt", "caf\xc3\xa9.txt", "sp ace.txt"};
+    for (const std::string& n : odd)
+        tree.makeFile("d\xfe/" + n, "x");
+    run(QStringLiteral(".txt"));
+    ASSERT_EQ(fileList.size(), odd.size());
+    for (const TFileRec& f : fileList) {
+        const QByteArray bytes = platform::encodeFileName(f.FileName);
+        EXPECT_EQ(::access(bytes.constData(), F_OK), 0) << bytes.constData();
+    }
+    run(QStringLiteral("+"));
+    EXPECT_EQ(types(), QStringList({QStringLiteral(".txt 7 7")}));
+}
+
+TEST_F(Walk, CountsSparseFilesBeyondFourGigabytes) {
+    tree.makeSparse("huge.img", qint64(6) << 30);
+    tree.makeSparse("small.img", 1);
+    run(QStringLiteral("+"));
+    EXPECT_EQ(types(), QStringList({QStringLiteral(".img 2 %1").arg((qint64(6) << 30) + 1)}));
+}
+
+int openDescriptors() {
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d))
+            ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+
+TEST_F(Walk, WalksAThousandLevelsWithoutHoldingDescriptors) {
+    std::string rel;
+    for (int i = 0; i < 1000; ++i)
+        rel += (i ? "/d" : "d");
+    tree.makeFile(rel + "/deep.txt");
+    int deepest = 0;
+    host.onPump = [&](TestHost&) { deepest = std::max(deepest, openDescriptors()); };
+    const int before = openDescriptors();
+    run(QStringLiteral(".txt"));
+    EXPECT_EQ(found().size(), 1);
+    EXPECT_EQ(EntryCount, 1000 * 3 + 2 + 1);
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_LE(deepest, before + 1);
+}
+
+} // namespace

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+// The desktop's name for a file type, looked up by extension alone (the name "*" + type text),
+// from the shared MIME database. Unknown types are named as "EXT File" with the extension in
+// capitals and without its dot, and "File" for the empty extension. At most 80 characters.
+QString FileTypeName(const QString& typeText);
+
+// FileTypeName with a cache for the run: a summary asks once per type.
+class FileTypeNameCache {
+public:
+    const QString& name(const QString& typeText);
+    void clear() { m_names.clear(); }
+
+private:
+    QHash<QString, QString> m_names;
+};

@@ -1,0 +1,99 @@
+#include "search/DateText.h"
+
+#include "search/FileHelpers.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
+
+DateTimeFields DecodeDateTime(double value) {
+    DateTimeFields f;
+    // The day part truncates toward zero; before 1899-12-30 the time counts back from the day.
+    const double dayPart = std::trunc(value);
+    double fraction = std::fabs(value - dayPart);
+    qint64 ms = qint64(std::llround(fraction * 86400000.0));
+    qint64 days = qint64(dayPart);
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        days += value < 0 ? -1 : 1;
+    }
+    const QDate date = QDate(1899, 12, 30).addDays(days);
+    f.year = date.year();
+    f.month = date.month();
+    f.day = date.day();
+    f.hour = int(ms / 3600000);
+    f.minute = int(ms / 60000 % 60);
+    f.second = int(ms / 1000 % 60);
+    f.msec = int(ms % 1000);
+    return f;
+}
+
+namespace {
+
+// A two-digit year would not read back; widen it to four digits.
+QString widenYear(QString format) {
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
+    return format;
+}
+
+QChar separatorOf(const QString& timeFormat) {
+    const qsizetype h = timeFormat.indexOf(QRegularExpression(QStringLiteral("[Hh]")));
+    if (h >= 0) {
+        for (qsizetype i = h; i < timeFormat.size(); ++i) {
+            const QChar c = timeFormat[i];
+            if (c != u'H' && c != u'h')
+                return c == u'm' ? QLatin1Char(':') : c;
+        }
+    }
+    return QLatin1Char(':');
+}
+
+} // namespace
+
+const DateTextFormat& DateTextFormat::system() {
+    static const DateTextFormat format = [] {
+        const QLocale locale = QLocale::system();
+        return DateTextFormat(locale.dateFormat(QLocale::ShortFormat),
+                              separatorOf(locale.timeFormat(QLocale::ShortFormat)), locale);
+    }();
+    return format;
+}
+
+DateTextFormat::DateTextFormat(const QString& shortDateFormat, QChar timeSeparator, const QLocale& locale)
+    : m_dateFormat(widenYear(shortDateFormat)), m_timeSeparator(timeSeparator), m_locale(locale) {}
+
+QString DateTextFormat::format(double value) const {
+    const DateTimeFields f = DecodeDateTime(value);
+    QString text = m_locale.toString(QDate(f.year, f.month, f.day), m_dateFormat);
+    text += QLatin1Char(' ');
+    text += QLatin1Char(char('0' + f.hour / 10));
+    text += QLatin1Char(char('0' + f.hour % 10));
+    text += m_timeSeparator;
+    text += QLatin1Char(char('0' + f.minute / 10));
+    text += QLatin1Char(char('0' + f.minute % 10));
+    return text;
+}
+
+QString DateTextFormat::formatFileTime(qint64 fileTime) const {
+    return format(FileTimeToDateTime(fileTime));
+}
+
+bool DateTextFormat::parse(const QString& text, double& value) const {
+    const qsizetype blank = text.lastIndexOf(QLatin1Char(' '));
+    if (blank < 0)
+        return false;
+    const QString timePart = text.mid(blank + 1);
+    const qsizetype sep = timePart.indexOf(m_timeSeparator);
+    if (sep <= 0)
+        return false;
+    bool okH = false, okM = false;
+    const int hour = timePart.left(sep).toInt(&okH);
+    const int minute = timePart.mid(sep + 1).toInt(&okM);
+    const QDate date = m_locale.toDate(text.left(blank), m_dateFormat);
+    if (!okH || !okM || !date.isValid() || hour < 0 || hour > 23 || minute < 0 || minute > 59)
+        return false;
+    value = EncodeDateTime(date.year(), date.month(), date.day(), hour, minute, 0, 0);
+    return true;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+// Calendar fields of a date-time value (days since 1899-12-30, fraction = time of day).
+struct DateTimeFields {
+    int year = 1899, month = 12, day = 30;
+    int hour = 0, minute = 0, second = 0, msec = 0;
+};
+DateTimeFields DecodeDateTime(double value);
+
+// The formats the file list writes and reads its dates with: the locale's short date, widened to
+// a four-digit year so the text reads back unambiguously, then " hh" + time separator + "nn".
+class DateTextFormat {
+public:
+    // The system locale's formats.
+    static const DateTextFormat& system();
+    DateTextFormat(const QString& shortDateFormat, QChar timeSeparator, const QLocale& locale = QLocale::system());
+
+    // Date text of a date-time value.
+    QString format(double value) const;
+    // Date text of a file time: FileTimeToDateTime, then format.
+    QString formatFileTime(qint64 fileTime) const;
+    // The date-time value of a date text; false when the text does not read as one.
+    bool parse(const QString& text, double& value) const;
+
+    const QString& dateFormat() const { return m_dateFormat; }
+    QChar timeSeparator() const { return m_timeSeparator; }
+
+private:
+    QString m_dateFormat;
+    QChar m_timeSeparator;
+    QLocale m_locale;
+};

@@ -1,0 +1,51 @@
+#include "search/DateText.h"
+#include "search/FileHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(DecodeDateTime, InvertsEncodeDateTimeOnBothSidesOf1899) {
+    const int cases[][7] = {{2021, 7, 15, 12, 34, 56, 789},
+                            {1899, 12, 30, 0, 0, 0, 0},
+                            {1899, 12, 29, 6, 0, 0, 0},
+                            {1601, 1, 1, 23, 59, 59, 999},
+                            {2400, 2, 29, 0, 0, 0, 1}};
+    for (const auto& c : cases) {
+        const DateTimeFields f = DecodeDateTime(EncodeDateTime(c[0], c[1], c[2], c[3], c[4], c[5], c[6]));
+        EXPECT_EQ((std::vector<int>{f.year, f.month, f.day, f.hour, f.minute, f.second, f.msec}),
+                  (std::vector<int>(c, c + 7)));
+    }
+}
+
+TEST(DateTextFormat, WidensTwoDigitYearsAndUsesTheTimeSeparator) {
+    const DateTextFormat german(QStringLiteral("dd.MM.yy"), QLatin1Char('.'), QLocale(QLocale::C));
+    EXPECT_EQ(german.dateFormat(), QStringLiteral("dd.MM.yyyy"));
+    EXPECT_EQ(german.format(EncodeDateTime(2024, 3, 9, 7, 5, 59, 999)), QStringLiteral("09.03.2024 07.05"));
+    const DateTextFormat us(QStringLiteral("M/d/yyyy"), QLatin1Char(':'), QLocale(QLocale::C));
+    EXPECT_EQ(us.format(EncodeDateTime(2024, 12, 31, 23, 59, 0, 0)), QStringLiteral("12/31/2024 23:59"));
+}
+
+TEST(DateTextFormat, TextsReadBackToTheirMinute) {
+    const DateTextFormat fmt(QStringLiteral("dd/MM/yyyy"), QLatin1Char(':'), QLocale(QLocale::C));
+    double value = 0;
+    ASSERT_TRUE(fmt.parse(QStringLiteral("05/11/2023 18:07"), value));
+    EXPECT_DOUBLE_EQ(value, EncodeDateTime(2023, 11, 5, 18, 7, 0, 0));
+    EXPECT_FALSE(fmt.parse(QStringLiteral("not a date"), value));
+    EXPECT_FALSE(fmt.parse(QStringLiteral("05/11/2023 25:07"), value));
+
+    const double t = EncodeDateTime(2023, 11, 5, 18, 7, 42, 500);
+    ASSERT_TRUE(fmt.parse(fmt.format(t), value));
+    EXPECT_DOUBLE_EQ(value, EncodeDateTime(2023, 11, 5, 18, 7, 0, 0));
+}
+
+TEST(DateTextFormat, TheSystemFormatRoundTrips) {
+    const DateTextFormat& fmt = DateTextFormat::system();
+    EXPECT_TRUE(fmt.dateFormat().contains(QLatin1String("yyyy")));
+    double value = 0;
+    const QString text = fmt.format(EncodeDateTime(2019, 6, 30, 9, 41, 0, 0));
+    ASSERT_TRUE(fmt.parse(text, value)) << text.toStdString();
+    EXPECT_DOUBLE_EQ(value, EncodeDateTime(2019, 6, 30, 9, 41, 0, 0));
+}
+
+} // namespace

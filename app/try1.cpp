@@ -1,0 +1,668 @@
+#include "app/try1.h"
+
+#include "app/CollapseSplitter.h"
+#include "app/CommandLine.h"
+#include "app/DatePicker.h"
+#include "app/ErrorReport.h"
+#include "app/LedLamp.h"
+#include "platform/Registry.h"
+#include "search/FileHelpers.h"
+#include "search/FolderWalker.h"
+#include "skin/SkinEngine.h"
+#include "views/SortListViews.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+const QString fileSizeHint = QStringLiteral("File size in Kb - there is a small tolerance of 0.1Kb ");
+const QString typeMaskHint = QStringLiteral("Separate types with semi-colon.  Wildcards * and ? are permitted");
+
+QFont windowFont(int pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+// A panel with the raised inner and lowered outer bevel and a 10-px border.
+QFrame* makePanel(const QString& name, QWidget* parent) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(name);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    return panel;
+}
+
+// A borderless bar of the given height.
+QFrame* makeBar(const QString& name, int height, QWidget* parent) {
+    auto* bar = new QFrame(parent);
+    bar->setObjectName(name);
+    bar->setFixedHeight(height);
+    return bar;
+}
+
+template <class W> W* named(W* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
+    return named(new QLabel(text, parent), name);
+}
+
+QCheckBox* makeCheckBox(const QString& name, const QString& caption, bool checked, QWidget* parent) {
+    auto* box = named(new QCheckBox(caption, parent), name);
+    box->setChecked(checked);
+    return box;
+}
+
+QComboBox* makeCombo(const QString& name, const QStringList& items, const QString& hint, QWidget* parent) {
+    auto* combo = named(new QComboBox(parent), name);
+    combo->setEditable(true);
+    combo->addItems(items);
+    combo->setCurrentIndex(0);
+    combo->setStatusTip(hint);
+    combo->setEnabled(false);
+    return combo;
+}
+
+DatePicker* makeDatePicker(const QString& name, const QString& hint, QWidget* parent) {
+    auto* picker = named(new DatePicker(parent), name);
+    picker->setDateTime(QDateTime(QDate(2018, 3, 1), QTime(10, 36, 19)));
+    picker->setStatusTip(hint);
+    picker->setEnabled(false);
+    return picker;
+}
+
+// The item whose text equals the typed text ignoring case; -1 when the text is no item.
+int comboIndex(const QComboBox* combo) {
+    return combo->findText(combo->currentText(), Qt::MatchFixedString);
+}
+
+double dateTimeValue(const QDateTime& when) {
+    const QDate d = when.date();
+    const QTime t = when.time();
+    return EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
+}
+
+} // namespace
+
+// The resources live in a static library, whose initialiser the linker would otherwise drop.
+static void initResources() {
+    Q_INIT_RESOURCE(trovex);
+}
+
+TForm1::TForm1(const QStringList& arguments, QWidget* parent) : TForm1(StartupEnvironment{arguments, {}, {}}, parent) {}
+
+TForm1::TForm1(const StartupEnvironment& environment, QWidget* parent) : QMainWindow(parent) {
+    initResources();
+    setFont(windowFont(13));
+    setWindowTitle(QString());
+    setWindowIcon(QIcon(QStringLiteral(":/trovex.png")));
+
+    showError = environment.showError ? environment.showError
+                                      : [this](const QString& message) { showErrorReport(this, message); };
+    folderDialog = [this] {
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Select source folder"), QString(),
+                                                 QFileDialog::ShowDirsOnly);
+    };
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    createTitlePanel();
+    column->addWidget(Panel8);
+
+    Panel5 = named(new QFrame(central), QStringLiteral("Panel5"));
+    Panel5->setMinimumHeight(335);
+    auto* upper = new QHBoxLayout(Panel5);
+    upper->setContentsMargins(0, 0, 0, 0);
+    upper->setSpacing(0);
+    upper->addWidget(createOptionsPanel());
+    upper->addWidget(createTypePanel(), 1);
+
+    JvNetscapeSplitter2 = named(new CollapseSplitter(central), QStringLiteral("JvNetscapeSplitter2"));
+    JvNetscapeSplitter2->addWidget(Panel5);
+    JvNetscapeSplitter2->addWidget(createFilePanel());
+    JvNetscapeSplitter2->setStretchFactor(0, 0);
+    JvNetscapeSplitter2->setStretchFactor(1, 1);
+    column->addWidget(JvNetscapeSplitter2, 1);
+    setCentralWidget(central);
+
+    HeaderControl1 = named(new QStatusBar(this), QStringLiteral("HeaderControl1"));
+    HeaderControl1->setFixedHeight(27);
+    setStatusBar(HeaderControl1);
+
+    createMenus();
+
+    Timer1 = named(new QTimer(this), QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+
+    SkinData1 = named(new SkinEngine(this, this), QStringLiteral("SkinData1"));
+
+    setTabOrders();
+    connectHandlers();
+
+    setMinimumSize(920, 600);
+    resize(920, 746);
+    if (const QScreen* scr = screen())
+        move(scr->availableGeometry().center() - rect().center());
+
+    // Key preview: the window sees every key press for its controls before they do.
+    // The same filter sees the clicks into RootDir.
+    qApp->installEventFilter(this);
+    RootDir->setFocus();
+
+    FormCreate(environment);
+    Timer1->start();
+}
+
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    FormDestroy();
+}
+
+void TForm1::createTitlePanel() {
+    Panel8 = makeLabel(QStringLiteral("Panel8"), QStringLiteral("         Trovex "), this);
+    Panel8->setFixedHeight(41);
+    Panel8->setFont(windowFont(21));
+    Panel8->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette teal = Panel8->palette();
+    teal.setColor(QPalette::WindowText, QColor(0, 128, 128));
+    Panel8->setPalette(teal);
+
+    // The caption's leading blanks keep the text clear of the image.
+    Image1 = makeLabel(QStringLiteral("Image1"), QString(), Panel8);
+    Image1->setGeometry(0, 2, 48, 37);
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setPixmap(QIcon(QStringLiteral(":/trovex.png")).pixmap(32, 32));
+}
+
+QFrame* TForm1::createOptionsPanel() {
+    Panel6 = makePanel(QStringLiteral("Panel6"), Panel5);
+    Panel6->setFixedWidth(323);
+    auto* grid = new QGridLayout(Panel6);
+    grid->setContentsMargins(10, 10, 10, 10);
+    grid->setHorizontalSpacing(3);
+    grid->setVerticalSpacing(4);
+    grid->setColumnStretch(2, 1);
+
+    RootDir = named(new QLineEdit(Panel6), QStringLiteral("RootDir"));
+    RootDir->setStatusTip(QStringLiteral("Click to select root folder"));
+    grid->addWidget(new QLabel(QStringLiteral("Root"), Panel6), 0, 0);
+    grid->addWidget(RootDir, 0, 1, 1, 2);
+
+    HidBox = makeCheckBox(QStringLiteral("HidBox"), QStringLiteral("Hidden"), true, Panel6);
+    sysbox = makeCheckBox(QStringLiteral("sysbox"), QStringLiteral("System"), true, Panel6);
+    grid->addWidget(new QLabel(QStringLiteral("Exclude files"), Panel6), 1, 0);
+    grid->addWidget(HidBox, 1, 1);
+    grid->addWidget(sysbox, 1, 2);
+
+    incsubs = makeCheckBox(QStringLiteral("incsubs"), QStringLiteral("Include Sub folders"), true, Panel6);
+    Button1 = named(new QPushButton(QStringLiteral("GO"), Panel6), QStringLiteral("Button1"));
+    Button1->setFixedSize(97, 33);
+    grid->addWidget(incsubs, 2, 0, 1, 2);
+    grid->addWidget(Button1, 2, 1, 1, 2, Qt::AlignRight);
+
+    auto* heading = new QLabel(QStringLiteral("FILE SEARCH OPTIONS"), Panel6);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    grid->addWidget(heading, 3, 0, 1, 3);
+
+    SingleFile = makeCheckBox(QStringLiteral("SingleFile"), QStringLiteral("File type mask"), false, Panel6);
+    SingleFile->setStatusTip(typeMaskHint);
+    FileType = named(new QLineEdit(Panel6), QStringLiteral("FileType"));
+    FileType->setStatusTip(typeMaskHint);
+    FileType->setEnabled(false);
+    grid->addWidget(SingleFile, 4, 0);
+    grid->addWidget(FileType, 4, 1, 1, 2);
+
+    InFile = makeCheckBox(QStringLiteral("InFile"), QStringLiteral("File name mask"), false, Panel6);
+    InFile->setStatusTip(QStringLiteral("Mask can contain wildcards * and ?"));
+    InText = named(new QLineEdit(Panel6), QStringLiteral("InText"));
+    InText->setStatusTip(QStringLiteral("Mask can contain wildcards * and ? -"));
+    InText->setEnabled(false);
+    grid->addWidget(InFile, 5, 0);
+    grid->addWidget(InText, 5, 1, 1, 2);
+
+    const QStringList dateItems{QStringLiteral("After"), QStringLiteral("Equal to"), QStringLiteral("Before")};
+    const QString createdHint = QStringLiteral("Date file created");
+    FileCreated = makeCheckBox(QStringLiteral("FileCreated"), QStringLiteral("Created"), false, Panel6);
+    FileCreated->setStatusTip(createdHint);
+    FileCreatedCombo = makeCombo(QStringLiteral("FileCreatedCombo"), dateItems, createdHint, Panel6);
+    CreateDate = makeDatePicker(QStringLiteral("CreateDate"), createdHint, Panel6);
+    grid->addWidget(FileCreated, 6, 0);
+    grid->addWidget(FileCreatedCombo, 6, 1);
+    grid->addWidget(CreateDate, 6, 2);
+
+    const QString modifiedHint = QStringLiteral("Date file last modified");
+    FileModified = makeCheckBox(QStringLiteral("FileModified"), QStringLiteral("Modified"), false, Panel6);
+    FileModified->setStatusTip(modifiedHint);
+    FileModifiedCombo = makeCombo(QStringLiteral("FileModifiedCombo"), dateItems, modifiedHint, Panel6);
+    ModDate = makeDatePicker(QStringLiteral("ModDate"), modifiedHint, Panel6);
+    grid->addWidget(FileModified, 7, 0);
+    grid->addWidget(FileModifiedCombo, 7, 1);
+    grid->addWidget(ModDate, 7, 2);
+
+    FileSize = makeCheckBox(QStringLiteral("FileSize"), QStringLiteral("Size (Kb)"), false, Panel6);
+    FileSize->setStatusTip(fileSizeHint);
+    FileSizeCombo = makeCombo(QStringLiteral("FileSizeCombo"),
+                              {QStringLiteral("Greater"), QStringLiteral("Equal to"), QStringLiteral("Less")},
+                              fileSizeHint, Panel6);
+    FileSizeKb = named(new QDoubleSpinBox(Panel6), QStringLiteral("FileSizeKb"));
+    FileSizeKb->setDecimals(2);
+    FileSizeKb->setRange(0, 1e12);
+    FileSizeKb->setValue(0);
+    FileSizeKb->setStatusTip(fileSizeHint);
+    FileSizeKb->setEnabled(false);
+    grid->addWidget(FileSize, 8, 0);
+    grid->addWidget(FileSizeCombo, 8, 1);
+    grid->addWidget(FileSizeKb, 8, 2);
+
+    AttribsChk = makeCheckBox(QStringLiteral("AttribsChk"), QStringLiteral("File attributes"), false, Panel6);
+    ReadChk = makeCheckBox(QStringLiteral("ReadChk"), QStringLiteral("Read only"), false, Panel6);
+    ReadChk->setEnabled(false);
+    ArchiveChk = makeCheckBox(QStringLiteral("ArchiveChk"), QStringLiteral("Archive"), false, Panel6);
+    ArchiveChk->setEnabled(false);
+    grid->addWidget(AttribsChk, 9, 0);
+    auto* attributes = new QHBoxLayout;
+    attributes->setSpacing(6);
+    attributes->addWidget(ReadChk);
+    attributes->addWidget(ArchiveChk);
+    attributes->addStretch(1);
+    grid->addLayout(attributes, 9, 1, 1, 2);
+
+    grid->setRowStretch(10, 1);
+    // The check boxes keep their whole captions; the combo boxes take what the values leave.
+    int checkWidth = 0;
+    for (const QCheckBox* box : {SingleFile, InFile, FileCreated, FileModified, FileSize, AttribsChk})
+        checkWidth = std::max(checkWidth, box->sizeHint().width());
+    grid->setColumnMinimumWidth(0, checkWidth);
+    for (QComboBox* combo : {FileCreatedCombo, FileModifiedCombo, FileSizeCombo})
+        combo->setFixedWidth(70);
+    for (QWidget* value : std::initializer_list<QWidget*>{CreateDate, ModDate, FileSizeKb}) {
+        value->setMinimumWidth(80);
+        value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+    return Panel6;
+}
+
+QFrame* TForm1::createTypePanel() {
+    Panel1 = makePanel(QStringLiteral("Panel1"), Panel5);
+    Panel1->setMinimumWidth(75);
+    auto* box = new QVBoxLayout(Panel1);
+    box->setContentsMargins(10, 10, 10, 0);
+    box->setSpacing(0);
+
+    ListView1 = named(new TSortListView(Panel1), QStringLiteral("ListView1"));
+    ListView1->setColumns({
+        {QStringLiteral("Type"), Qt::AlignLeft, 100},
+        {QStringLiteral("Description"), Qt::AlignLeft, -1},
+        {QStringLiteral("Count"), Qt::AlignRight, 60, 60},
+        {QStringLiteral("Size"), Qt::AlignRight, 80, 80},
+    });
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setStatusTip(QStringLiteral("Double click a file type to list all files of that type.  SHIFT + click a "
+                                           "file type to add the File Type Mask (must be enabled)"));
+    box->addWidget(ListView1, 1);
+
+    Panel4 = makeBar(QStringLiteral("Panel4"), 30, Panel1);
+    auto* bar = new QHBoxLayout(Panel4);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSpacing(6);
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Total files:"), Panel4);
+    CountLabel = makeLabel(QStringLiteral("CountLabel"), QStringLiteral("0"), Panel4);
+    Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("Total size: 0"), Panel4);
+    Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("Total types: 0"), Panel4);
+    bar->addWidget(Label1);
+    bar->addWidget(CountLabel);
+    bar->addSpacing(24);
+    bar->addWidget(Label5);
+    bar->addSpacing(24);
+    bar->addWidget(Label3);
+    bar->addStretch(1);
+    box->addWidget(Panel4);
+    return Panel1;
+}
+
+QFrame* TForm1::createFilePanel() {
+    Panel3 = makePanel(QStringLiteral("Panel3"), this);
+    Panel3->setMinimumSize(500, 100);
+    auto* box = new QVBoxLayout(Panel3);
+    box->setContentsMargins(10, 10, 10, 0);
+    box->setSpacing(0);
+
+    ListView2 = named(new TSortListView(Panel3), QStringLiteral("ListView2"));
+    ListView2->setColumns({
+        {QStringLiteral("Filename"), Qt::AlignLeft, -1, 300},
+        {QStringLiteral("Date Created"), Qt::AlignLeft, 140},
+        {QStringLiteral("Date modified"), Qt::AlignLeft, 140},
+        {QStringLiteral("Size"), Qt::AlignRight, 80},
+        {QStringLiteral("Attribs"), Qt::AlignLeft, 70},
+    });
+    ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    box->addWidget(ListView2, 1);
+
+    Panel2 = makeBar(QStringLiteral("Panel2"), 30, Panel3);
+    auto* bar = new QHBoxLayout(Panel2);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSpacing(6);
+    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("Selected files:"), Panel2);
+    FileCount = makeLabel(QStringLiteral("FileCount"), QStringLiteral("0"), Panel2);
+    TimeLabel = makeLabel(QStringLiteral("TimeLabel"), QStringLiteral("."), Panel2);
+    TntLabel4 = makeLabel(QStringLiteral("TntLabel4"), QStringLiteral("Archiving: "), Panel2);
+    TntLabel4->setVisible(false);
+    bar->addWidget(Label2);
+    bar->addWidget(FileCount);
+    bar->addSpacing(24);
+    bar->addWidget(TimeLabel);
+    bar->addSpacing(24);
+    bar->addWidget(TntLabel4);
+    bar->addStretch(1);
+
+    TntPanel1 = makeBar(QStringLiteral("TntPanel1"), 30, Panel2);
+    TntPanel1->setFixedWidth(238);
+    auto* tools = new QHBoxLayout(TntPanel1);
+    tools->setContentsMargins(0, 0, 0, 0);
+    tools->setSpacing(6);
+    TntButton1 = named(new QPushButton(QStringLiteral("Context menu"), TntPanel1), QStringLiteral("TntButton1"));
+    TntButton1->setFixedSize(99, 21);
+    TntButton1->setStatusTip(QStringLiteral("Click to register/unregister with context menu"));
+    JvLED1 = named(new LedLamp(TntPanel1), QStringLiteral("JvLED1"));
+    skinbox = makeCheckBox(QStringLiteral("skinbox"), QStringLiteral("Use skin"), false, TntPanel1);
+    tools->addWidget(TntButton1);
+    tools->addWidget(JvLED1);
+    tools->addSpacing(6);
+    tools->addWidget(skinbox);
+    tools->addStretch(1);
+    bar->addWidget(TntPanel1);
+    box->addWidget(Panel2);
+    return Panel3;
+}
+
+void TForm1::createMenus() {
+    // Items are added to their list as well, so that their shortcuts work while that list has the focus.
+    // A pop-up menu sends its hints to the item's parent, so the list as parent leads them on to the status bar.
+    auto item = [](QMenu* menu, QWidget* list, const QString& name, const QString& caption,
+                   const QKeySequence& shortcut = {}, const QString& hint = {}) {
+        auto* action = new QAction(caption, list);
+        action->setObjectName(name);
+        action->setStatusTip(hint);
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        menu->addAction(action);
+        list->addAction(action);
+        return action;
+    };
+    auto separator = [](QMenu* menu, const QString& name) {
+        QAction* action = menu->addSeparator();
+        action->setObjectName(name);
+        return action;
+    };
+
+    PopupMenu1 = named(new QMenu(ListView2), QStringLiteral("PopupMenu1"));
+    Copyfilelist1 =
+        item(PopupMenu1, ListView2, QStringLiteral("Copyfilelist1"), QStringLiteral("Copy selected file names"),
+             QKeySequence(Qt::CTRL | Qt::Key_F), QStringLiteral("Copy all file names to clipboard"));
+    Copyfiles1 = item(PopupMenu1, ListView2, QStringLiteral("Copyfiles1"),
+                      QStringLiteral("Copy selected files to clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C),
+                      QStringLiteral("Copy selected files to clipboard  for pasting elsewhere"));
+    CopyfiledetailstoclipboardasCSV1 = item(PopupMenu1, ListView2, QStringLiteral("CopyfiledetailstoclipboardasCSV1"),
+                                            QStringLiteral("Copy selected file details to clipboard as CSV"));
+    SavefiledetailsasCSV1 =
+        item(PopupMenu1, ListView2, QStringLiteral("SavefiledetailsasCSV1"),
+             QStringLiteral("Save selected file details as CSV"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    SavefiledetailsasCSV1->setData(99);
+    N2 = separator(PopupMenu1, QStringLiteral("N2"));
+    Copyto1 = item(PopupMenu1, ListView2, QStringLiteral("Copyto1"), QStringLiteral("Copy selected files to folder"));
+    Moveselectedfiles1 = item(PopupMenu1, ListView2, QStringLiteral("Moveselectedfiles1"),
+                              QStringLiteral("Move selected files to folder"));
+    DeleteFiles2 = item(PopupMenu1, ListView2, QStringLiteral("DeleteFiles2"), QStringLiteral("Delete selected files"));
+    ZIPselectedfiles1 = item(PopupMenu1, ListView2, QStringLiteral("ZIPselectedfiles1"),
+                             QStringLiteral("Create ZIP archive with selected files"));
+    ZIPselectedfiles1->setVisible(false);
+    N1 = separator(PopupMenu1, QStringLiteral("N1"));
+    OpenfolderinExplorer = item(PopupMenu1, ListView2, QStringLiteral("OpenfolderinExplorer"),
+                                QStringLiteral("Open Explorer for selected file"));
+    Filter =
+        item(PopupMenu1, ListView2, QStringLiteral("Filter"), QStringLiteral("Filter files by selected file folder"));
+    Filterfilesbytype1 = item(PopupMenu1, ListView2, QStringLiteral("Filterfilesbytype1"),
+                              QStringLiteral("Filter files by selected file type"));
+    Removeselectedfiles1 =
+        item(PopupMenu1, ListView2, QStringLiteral("Removeselectedfiles1"), QStringLiteral("Remove selected files "));
+    Selectall1 = item(PopupMenu1, ListView2, QStringLiteral("Selectall1"), QStringLiteral("Select all"),
+                      QKeySequence(Qt::CTRL | Qt::Key_A));
+    Reload1 = item(PopupMenu1, ListView2, QStringLiteral("Reload1"), QStringLiteral("Reload files of type"));
+    Properties1 = item(PopupMenu1, ListView2, QStringLiteral("Properties1"), QStringLiteral("File properties"));
+
+    PopupMenu2 = named(new QMenu(ListView1), QStringLiteral("PopupMenu2"));
+    Copydetailstoclipboard1 = item(PopupMenu2, ListView1, QStringLiteral("Copydetailstoclipboard1"),
+                                   QStringLiteral("Copy details to clipboard"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    SavedetailstofileasCSV1 =
+        item(PopupMenu2, ListView1, QStringLiteral("SavedetailstofileasCSV1"), QStringLiteral("Save details as CSV"));
+    SavedetailstofileasCSV1->setData(99);
+
+    ListView2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView2, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(ListView2->viewport()->mapToGlobal(pos)); });
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu2->popup(ListView1->viewport()->mapToGlobal(pos)); });
+}
+
+void TForm1::setTabOrders() {
+    const QList<QWidget*> order{
+        RootDir,   HidBox,     sysbox,           incsubs,     FileType,   SingleFile,   Button1,
+        InFile,    InText,     FileCreatedCombo, FileCreated, CreateDate, FileModified, FileModifiedCombo,
+        ModDate,   FileSize,   FileSizeCombo,    FileSizeKb,  ReadChk,    ArchiveChk,   AttribsChk,
+        ListView1, TntButton1, skinbox,          ListView2};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::connectHandlers() {
+    connect(SingleFile, &QCheckBox::toggled, this, &TForm1::SingleFileClick);
+    connect(InFile, &QCheckBox::toggled, this, &TForm1::InFileClick);
+    connect(FileCreated, &QCheckBox::toggled, this, &TForm1::FileCreatedClick);
+    connect(FileModified, &QCheckBox::toggled, this, &TForm1::FileModifiedClick);
+    connect(FileSize, &QCheckBox::toggled, this, &TForm1::FileSizeClick);
+    connect(AttribsChk, &QCheckBox::toggled, this, &TForm1::AttribsChkClick);
+    connect(skinbox, &QCheckBox::toggled, this, &TForm1::skinboxClick);
+    connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+}
+
+void TForm1::FormCreate(const StartupEnvironment& environment) {
+    // The record lists are members, created with the window.
+    try {
+        const CommandLine commandLine = parseCommandLine(environment.arguments);
+        if (commandLine.hasRoot)
+            RootDir->setText(commandLine.rootDir);
+
+        const QString folder =
+            environment.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : environment.programFolder;
+        const QString skinFile = folder + QStringLiteral("/myskin.skn");
+        if (QFileInfo(skinFile).isFile())
+            SkinData1->loadFromFile(skinFile);
+
+        SkinData1->setActive(commandLine.skin);
+        skinbox->setChecked(SkinData1->isActive());
+        JvLED1->setStatus(ContextMenuRegistered());
+    } catch (const std::exception& e) {
+        showError(QString::fromStdString(e.what()));
+        SkinData1->setActive(false);
+        skinbox->setChecked(false);
+        JvLED1->setStatus(false);
+    }
+}
+
+void TForm1::FormDestroy() {
+    DataList.clear();
+    IndexList.Clear();
+    FileList.clear();
+}
+
+void TForm1::FormKeyDown(QKeyEvent* /*event*/) {}
+
+void TForm1::Button1Click() {}
+
+void TForm1::Timer1Timer() {}
+
+QString TForm1::ChooseFolder() {
+    const QString folder = folderDialog();
+    return folder.isEmpty() ? QString() : AddBackslash(folder);
+}
+
+bool TForm1::ContextMenuRegistered() {
+    return platform::Registry::keyExists(QStringLiteral("software\\classes\\directory\\shell\\KVT"));
+}
+
+void TForm1::RootDirClick() {
+    const QString folder = ChooseFolder();
+    if (!folder.isEmpty())
+        RootDir->setText(folder);
+}
+
+void TForm1::SingleFileClick() {
+    FileType->setEnabled(SingleFile->isChecked());
+}
+
+void TForm1::InFileClick() {
+    InText->setEnabled(InFile->isChecked());
+}
+
+void TForm1::FileCreatedClick() {
+    FileCreatedCombo->setEnabled(FileCreated->isChecked());
+    CreateDate->setEnabled(FileCreated->isChecked());
+}
+
+void TForm1::FileModifiedClick() {
+    FileModifiedCombo->setEnabled(FileModified->isChecked());
+    ModDate->setEnabled(FileModified->isChecked());
+}
+
+void TForm1::FileSizeClick() {
+    FileSizeCombo->setEnabled(FileSize->isChecked());
+    FileSizeKb->setEnabled(FileSize->isChecked());
+}
+
+void TForm1::AttribsChkClick() {
+    ReadChk->setEnabled(AttribsChk->isChecked());
+    ArchiveChk->setEnabled(AttribsChk->isChecked());
+}
+
+void TForm1::skinboxClick() {
+    SkinData1->setActive(skinbox->isChecked());
+}
+
+void TForm1::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
+    FolderWalker walker(*this, DataList, IndexList, FileList);
+    walker.ScanFolder(folder, recurse, mode);
+}
+
+void TForm1::pump() {
+    QCoreApplication::processEvents();
+}
+
+ScanOptions TForm1::options() const {
+    ScanOptions o;
+    o.hidBox = HidBox->isChecked();
+    o.sysBox = sysbox->isChecked();
+    o.attribsChk = AttribsChk->isChecked();
+    o.readChk = ReadChk->isChecked();
+    o.archiveChk = ArchiveChk->isChecked();
+    o.singleFile = SingleFile->isChecked();
+    o.fileType = FileType->text();
+    o.inFile = InFile->isChecked();
+    o.inText = InText->text();
+    o.fileCreated = FileCreated->isChecked();
+    o.fileCreatedCombo = comboIndex(FileCreatedCombo);
+    o.createDate = dateTimeValue(CreateDate->dateTime());
+    o.fileModified = FileModified->isChecked();
+    o.fileModifiedCombo = comboIndex(FileModifiedCombo);
+    o.modDate = dateTimeValue(ModDate->dateTime());
+    o.fileSize = FileSize->isChecked();
+    o.fileSizeCombo = comboIndex(FileSizeCombo);
+    o.fileSizeKb = FileSizeKb->value();
+    return o;
+}
+
+void TForm1::showFileCount(const QString& text) {
+    FileCount->setText(text);
+}
+
+void TForm1::showTotalFiles(qint32 total) {
+    CountLabel->setText(QString::number(total));
+}
+
+void TForm1::guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showError(QString::fromStdString(e.what()));
+    }
+}
+
+void TForm1::previewKey(QObject* receiver, QKeyEvent* event) {
+    auto* target = qobject_cast<QWidget*>(receiver);
+    if (!target || target->window() != this)
+        return;
+    // An ignored key press travels on to the parents as the same event; only its first receiver counts.
+    if (event == m_previewedKey && m_previewedTarget && target != m_previewedTarget &&
+        target->isAncestorOf(m_previewedTarget))
+        return;
+    m_previewedKey = event;
+    m_previewedTarget = target;
+    guarded([this, event] { FormKeyDown(event); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        previewKey(watched, static_cast<QKeyEvent*>(event));
+        break;
+    case QEvent::KeyRelease:
+        m_previewedKey = nullptr;
+        break;
+    case QEvent::ToolTip:
+        // Hints go to the status bar only.
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() == this)
+            return true;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (watched == RootDir) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && RootDir->rect().contains(mouse->position().toPoint()))
+                guarded([this] { RootDirClick(); });
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

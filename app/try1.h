@@ -1,0 +1,191 @@
+#pragma once
+
+#include "search/RecordLists.h"
+#include "search/ScanHost.h"
+#include "views/SortListViews.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+
+class CollapseSplitter;
+class DatePicker;
+class LedLamp;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class SkinEngine;
+
+// What start-up takes from outside the window. Tests replace the parts they need; the defaults are
+// those of the running program.
+struct StartupEnvironment {
+    QStringList arguments; // the command-line arguments without the program itself
+    QString programFolder; // where "myskin.skn" is looked for; empty for the program's own folder
+    std::function<void(const QString& message)> showError; // empty for the application's error report
+};
+
+// The main window. Every control is a public member under its design name and carries that name as
+// its objectName. The window is the walk's host: it pumps events and hands the walk its options.
+class TForm1 : public QMainWindow, public ScanHost {
+    Q_OBJECT
+
+public:
+    explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+    explicit TForm1(const StartupEnvironment& environment, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Title panel
+    QLabel* Panel8 = nullptr;
+    QLabel* Image1 = nullptr;
+
+    // Upper block: options panel and type panel
+    QFrame* Panel5 = nullptr;
+    QFrame* Panel6 = nullptr;
+    QLineEdit* RootDir = nullptr;
+    QCheckBox* HidBox = nullptr;
+    QCheckBox* sysbox = nullptr;
+    QCheckBox* incsubs = nullptr;
+    QPushButton* Button1 = nullptr;
+    QCheckBox* SingleFile = nullptr;
+    QLineEdit* FileType = nullptr;
+    QCheckBox* InFile = nullptr;
+    QLineEdit* InText = nullptr;
+    QCheckBox* FileCreated = nullptr;
+    QComboBox* FileCreatedCombo = nullptr;
+    DatePicker* CreateDate = nullptr;
+    QCheckBox* FileModified = nullptr;
+    QComboBox* FileModifiedCombo = nullptr;
+    DatePicker* ModDate = nullptr;
+    QCheckBox* FileSize = nullptr;
+    QComboBox* FileSizeCombo = nullptr;
+    QDoubleSpinBox* FileSizeKb = nullptr;
+    QCheckBox* AttribsChk = nullptr;
+    QCheckBox* ReadChk = nullptr;
+    QCheckBox* ArchiveChk = nullptr;
+    QFrame* Panel1 = nullptr;
+    TSortListView* ListView1 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* CountLabel = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label3 = nullptr;
+
+    CollapseSplitter* JvNetscapeSplitter2 = nullptr;
+
+    // Lower block: file list and its bar
+    QFrame* Panel3 = nullptr;
+    TSortListView* ListView2 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* FileCount = nullptr;
+    QLabel* TimeLabel = nullptr;
+    QLabel* TntLabel4 = nullptr;
+    QFrame* TntPanel1 = nullptr;
+    QPushButton* TntButton1 = nullptr;
+    LedLamp* JvLED1 = nullptr;
+    QCheckBox* skinbox = nullptr;
+
+    QStatusBar* HeaderControl1 = nullptr;
+
+    // Pop-up menu of the file list
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Copyfilelist1 = nullptr;
+    QAction* Copyfiles1 = nullptr;
+    QAction* CopyfiledetailstoclipboardasCSV1 = nullptr;
+    QAction* SavefiledetailsasCSV1 = nullptr; // data() 99: save instead of copy
+    QAction* N2 = nullptr;
+    QAction* Copyto1 = nullptr;
+    QAction* Moveselectedfiles1 = nullptr;
+    QAction* DeleteFiles2 = nullptr;
+    QAction* ZIPselectedfiles1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* OpenfolderinExplorer = nullptr;
+    QAction* Filter = nullptr;
+    QAction* Filterfilesbytype1 = nullptr;
+    QAction* Removeselectedfiles1 = nullptr;
+    QAction* Selectall1 = nullptr;
+    QAction* Reload1 = nullptr;
+    QAction* Properties1 = nullptr;
+
+    // Pop-up menu of the type list
+    QMenu* PopupMenu2 = nullptr;
+    QAction* Copydetailstoclipboard1 = nullptr;
+    QAction* SavedetailstofileasCSV1 = nullptr; // data() 99: save instead of copy
+
+    QTimer* Timer1 = nullptr;
+    SkinEngine* SkinData1 = nullptr;
+
+    qint32 ElapsedSeconds = 0;
+    QString CurrentType;
+    TDataList DataList;
+    TDataIndexList IndexList;
+    TFileList FileList;
+
+    // The folder dialog behind ChooseFolder: returns the picked folder, or an empty text when the
+    // user cancels. Tests answer it in place of the dialog.
+    std::function<QString()> folderDialog;
+    // The application's error report; tests observe it in place of the message box.
+    std::function<void(const QString& message)> showError;
+
+    // The chosen folder ending in "/", or an empty text when the user cancels.
+    QString ChooseFolder();
+    // True when the context-menu verb's folder key exists in the per-user key store.
+    static bool ContextMenuRegistered();
+
+    // The walk over this window's record lists, with this window as host.
+    void ScanFolder(const QString& folder, bool recurse, const QString& mode);
+
+    // ScanHost
+    void pump() override;
+    ScanOptions options() const override;
+    void showFileCount(const QString& text) override;
+    void showTotalFiles(qint32 total) override;
+
+    // Event handlers
+    void FormCreate(const StartupEnvironment& environment);
+    void FormDestroy();
+    // Sees every key press for the window's controls before they do, once per press.
+    virtual void FormKeyDown(QKeyEvent* event);
+    void RootDirClick();
+    void SingleFileClick();
+    void InFileClick();
+    void FileCreatedClick();
+    void FileModifiedClick();
+    void FileSizeClick();
+    void AttribsChkClick();
+    void skinboxClick();
+    void Button1Click();
+    void Timer1Timer();
+
+    // Runs an event handler; a failure escaping it goes to the error report, since an exception
+    // must never unwind through Qt.
+    void guarded(const std::function<void()>& handler);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createTitlePanel();
+    QFrame* createOptionsPanel();
+    QFrame* createTypePanel();
+    QFrame* createFilePanel();
+    void createMenus();
+    void setTabOrders();
+    void connectHandlers();
+    void previewKey(QObject* receiver, QKeyEvent* event);
+
+    // The key press last handed to FormKeyDown and the widget it was first sent to; Qt sends an
+    // ignored key press on to the parents, and the preview must see each press only once.
+    const QKeyEvent* m_previewedKey = nullptr;
+    QPointer<QWidget> m_previewedTarget;
+};

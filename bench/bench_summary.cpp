@@ -1,0 +1,127 @@
+// A whole type-summary run in an offscreen main window, from GO to the filled list, against find
+// on the same tree in the same run; then the STOP latency: from a click posted to the button while
+// a run is under way to the caption reading "GO" with the walk returned.
+//
+// Usage: bench_summary ROOT [REPEATS=5] [STOPS=100]
+
+#include "app/try1.h"
+#include "search/RunState.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double quantile(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(q * double(v.size())))];
+}
+
+double timeFind(const std::string& root) {
+    const std::string cmd = "find '" + root + "' -type f -printf '%s %f\\n' > /dev/null";
+    const auto t0 = Clock::now();
+    if (std::system(cmd.c_str()) != 0)
+        std::fprintf(stderr, "find reported an error\n");
+    return seconds(Clock::now() - t0);
+}
+
+void postClick(QWidget* w) {
+    const QPointF pos(w->width() / 2.0, w->height() / 2.0);
+    const QPointF global = w->mapToGlobal(pos);
+    QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonPress, pos, global, Qt::LeftButton,
+                                                   Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonRelease, pos, global, Qt::LeftButton,
+                                                   Qt::NoButton, Qt::NoModifier));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s ROOT [REPEATS] [STOPS]\n", argv[0]);
+        return 2;
+    }
+    const std::string root = argv[1];
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const int stops = argc > 3 ? std::max(1, std::atoi(argv[3])) : 100;
+
+    TForm1 form{QStringList()};
+    form.show();
+    form.RootDir->setText(QString::fromLocal8Bit(root.c_str()));
+    QCoreApplication::processEvents();
+
+    timeFind(root); // warm the cache
+    std::vector<double> findTimes, runTimes;
+    int rows = 0;
+    for (int r = 0; r < repeats + 1; ++r) {
+        const double f = timeFind(root);
+        const auto t0 = Clock::now();
+        form.Button1->click(); // returns when the run's clean-up is done
+        const double t = seconds(Clock::now() - t0);
+        rows = form.ListView1->model()->rowCount();
+        if (r == 0)
+            continue; // the first run also loads the MIME database
+        findTimes.push_back(f);
+        runTimes.push_back(t);
+    }
+    const double f = quantile(findTimes, 0.5), w = quantile(runTimes, 0.5);
+    std::printf("summary run: %d types listed\n", rows);
+    std::printf("find -type f -printf '%%s %%f\\n': %.3f s (median of %d)\n", f, repeats);
+    std::printf("GO to filled list:                %.3f s (median of %d)\n", w, repeats);
+    std::printf("ratio run/find: %.2f (target <= 1.10)\n", w / f);
+
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> delayMs(5, int(w * 900));
+    std::vector<double> latencies;
+    int missed = 0;
+    for (int i = 0; i < stops; ++i) {
+        Clock::time_point posted{};
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &form, [&] {
+            posted = Clock::now();
+            postClick(form.Button1);
+        });
+        timer.start(delayMs(rng));
+        form.Button1->click();
+        const auto returned = Clock::now();
+        timer.stop();
+        if (posted == Clock::time_point{} || !StopSearch) {
+            ++missed; // the run ended before the click came; drop a click still waiting
+            QCoreApplication::removePostedEvents(form.Button1);
+            continue;
+        }
+        if (form.Button1->text() != QLatin1String("GO")) {
+            std::printf("STOP left the caption %s\n", qPrintable(form.Button1->text()));
+            return 1;
+        }
+        latencies.push_back(seconds(returned - posted) * 1000.0);
+    }
+    if (latencies.empty()) {
+        std::printf("STOP latency: no run was stopped\n");
+        return 1;
+    }
+    std::printf("STOP latency over %zu stopped runs (%d ended first): median %.2f ms, p99 %.2f ms, max %.2f ms "
+                "(target p99 < 50 ms)\n",
+                latencies.size(), missed, quantile(latencies, 0.5), quantile(latencies, 0.99),
+                quantile(latencies, 1.0));
+    return 0;
+}

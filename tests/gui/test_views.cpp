@@ -1,0 +1,107 @@
+#include "views/ReportModel.h"
+#include "views/SortListViews.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<ListColumn> fileColumns() {
+    return {{QStringLiteral("Filename"), Qt::AlignLeft, -1, 300},
+            {QStringLiteral("Size"), Qt::AlignRight, 80, 60},
+            {QStringLiteral("Attribs"), Qt::AlignLeft, 70}};
+}
+
+class ReportModelTest : public ::testing::Test {
+protected:
+    ReportModel model{fileColumns()};
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
+TEST_F(ReportModelTest, HeaderShowsCaptionsAndCellsFollowTheColumnAlignment) {
+    EXPECT_EQ(model.columnCount(), 3);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Filename"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignRight | Qt::AlignVCenter);
+    model.appendRow({QStringLiteral("/a/b.txt"), QStringLiteral("1 KB"), QStringLiteral("A")});
+    EXPECT_EQ(model.data(model.index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignRight | Qt::AlignVCenter);
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignLeft | Qt::AlignVCenter);
+    EXPECT_EQ(model.flags(model.index(0, 0)) & Qt::ItemIsEditable, Qt::NoItemFlags);
+}
+
+TEST_F(ReportModelTest, AppendRowsIsOneInsertionAndPadsShortRows) {
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QList<QStringList> rows;
+    for (int i = 0; i < 1000; ++i)
+        rows.append({QStringLiteral("/f%1").arg(i), QString::number(i)});
+    model.appendRows(rows);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted.first().at(1).toInt(), 0);
+    EXPECT_EQ(inserted.first().at(2).toInt(), 999);
+    EXPECT_EQ(model.rowCount(), 1000);
+    EXPECT_EQ(model.rowTexts(7), (QStringList{QStringLiteral("/f7"), QStringLiteral("7"), QString()}));
+
+    model.appendRow({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("dropped")});
+    EXPECT_EQ(model.rowTexts(1000), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(model.data(model.index(1000, 2)).toString(), QStringLiteral("c"));
+
+    model.appendRows({});
+    EXPECT_EQ(inserted.count(), 2);
+}
+
+TEST_F(ReportModelTest, RemoveRowsAndClearKeepTheOtherRowsIntact) {
+    for (int i = 0; i < 5; ++i)
+        model.appendRow({QString::number(i), QStringLiteral("s%1").arg(i), QStringLiteral("A")});
+    EXPECT_TRUE(model.removeRows(1, 2));
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.text(0, 0), QStringLiteral("0"));
+    EXPECT_EQ(model.text(1, 0), QStringLiteral("3"));
+    EXPECT_EQ(model.text(2, 1), QStringLiteral("s4"));
+    EXPECT_FALSE(model.removeRows(2, 2));
+    EXPECT_FALSE(model.removeRows(-1, 1));
+    EXPECT_EQ(model.rowCount(), 3);
+
+    model.clear();
+    EXPECT_EQ(model.rowCount(), 0);
+    model.appendRow({QStringLiteral("again")});
+    EXPECT_EQ(model.rowTexts(0).first(), QStringLiteral("again"));
+}
+
+TEST(SortListView, IsAReadOnlyReportListWithColumnSizes) {
+    TSortListView view;
+    view.setColumns(fileColumns());
+    view.resize(800, 300);
+    view.show();
+
+    EXPECT_FALSE(view.rootIsDecorated());
+    EXPECT_TRUE(view.uniformRowHeights());
+    EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(view.editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_FALSE(view.isSortingEnabled());
+    EXPECT_EQ(view.model(), view.reportModel());
+    EXPECT_EQ(view.reportModel()->columnCount(), 3);
+
+    QHeaderView* header = view.header();
+    EXPECT_EQ(header->sectionResizeMode(0), QHeaderView::Stretch);
+    EXPECT_EQ(header->sectionSize(1), 80);
+    EXPECT_EQ(header->sectionSize(2), 70);
+    header->resizeSection(1, 20);
+    EXPECT_EQ(header->sectionSize(1), 60); // its minimum
+    header->resizeSection(2, 40);
+    EXPECT_EQ(header->sectionSize(2), 40); // no minimum of its own
+}
+
+TEST(SortListView, SelectionStaysVisibleWithoutFocus) {
+    TSortListView view;
+    const QPalette pal = view.palette();
+    EXPECT_EQ(pal.color(QPalette::Inactive, QPalette::Highlight), pal.color(QPalette::Active, QPalette::Highlight));
+    EXPECT_EQ(pal.color(QPalette::Inactive, QPalette::HighlightedText),
+              pal.color(QPalette::Active, QPalette::HighlightedText));
+}
+
+} // namespace

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "views/ReportModel.h"
+
+#include <QTreeView>
+
+// A report list: rows of texts under a header, read-only, whole-row selection, the selection
+// still shown when the list loses the focus. The view owns its ReportModel.
+class TSortListView : public QTreeView {
+    Q_OBJECT
+
+public:
+    explicit TSortListView(QWidget* parent = nullptr);
+
+    // Replaces the model with an empty one of these columns and sizes the header after them.
+    void setColumns(const QList<ListColumn>& columns);
+    ReportModel* reportModel() const { return m_model; }
+
+private:
+    void keepMinimumWidth(int logicalIndex, int oldSize, int newSize);
+
+    ReportModel* m_model = nullptr;
+};

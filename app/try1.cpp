@@ -495,6 +495,37 @@ void TForm1::connectHandlers() {
     connect(skinbox, &QCheckBox::toggled, this, &TForm1::skinboxClick);
     connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+    connect(TntButton1, &QPushButton::clicked, this, [this] { guarded([this] { TntButton1Click(); }); });
+
+    const std::pair<QAction*, void (TForm1::*)()> items[] = {
+        {Copyfilelist1, &TForm1::Copyfilelist1Click},
+        {Copyfiles1, &TForm1::Copyfiles1Click},
+        {Copyto1, &TForm1::Copyto1Click},
+        {Moveselectedfiles1, &TForm1::Moveselectedfiles1Click},
+        {DeleteFiles2, &TForm1::DeleteFiles2Click},
+        {ZIPselectedfiles1, &TForm1::ZIPselectedfiles1Click},
+        {OpenfolderinExplorer, &TForm1::OpenfolderinExplorerClick},
+        {Filter, &TForm1::FilterClick},
+        {Filterfilesbytype1, &TForm1::Filterfilesbytype1Click},
+        {Removeselectedfiles1, &TForm1::Removeselectedfiles1Click},
+        {Selectall1, &TForm1::Selectall1Click},
+        {Reload1, &TForm1::Reload1Click},
+        {Properties1, &TForm1::Properties1Click},
+    };
+    for (const auto& [action, handler] : items)
+        connect(action, &QAction::triggered, this,
+                [this, handler = handler] { guarded([this, handler] { (this->*handler)(); }); });
+    // Each pair of CSV items shares one handler, which tells saving from copying by the item's tag.
+    for (QAction* action : {CopyfiledetailstoclipboardasCSV1, SavefiledetailsasCSV1})
+        connect(action, &QAction::triggered, this,
+                [this, action] { guarded([this, action] { CopyfiledetailstoclipboardasCSV1Click(action); }); });
+    for (QAction* action : {Copydetailstoclipboard1, SavedetailstofileasCSV1})
+        connect(action, &QAction::triggered, this,
+                [this, action] { guarded([this, action] { Copydetailstoclipboard1Click(action); }); });
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { guarded([this] { PopupMenu1Popup(); }); });
+    connect(ListView1, &QAbstractItemView::clicked, this, [this] { guarded([this] { ListView1Click(); }); });
+    connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { guarded([this] { ListView1DblClick(); }); });
+    connect(ListView2, &QAbstractItemView::doubleClicked, this, [this] { guarded([this] { ListView2DblClick(); }); });
 }
 
 void TForm1::FormCreate(const StartupEnvironment& environment) {
@@ -526,12 +557,6 @@ void TForm1::FormDestroy() {
     IndexList.Clear();
     FileList.clear();
 }
-
-void TForm1::FormKeyDown(QKeyEvent* /*event*/) {}
-
-void TForm1::Button1Click() {}
-
-void TForm1::Timer1Timer() {}
 
 QString TForm1::ChooseFolder() {
     const QString folder = folderDialog();
@@ -624,7 +649,9 @@ void TForm1::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        showError(QString::fromStdString(e.what()));
+        showError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        showError(QStringLiteral("Unknown error"));
     }
 }
 

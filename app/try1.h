@@ -167,6 +167,37 @@ public:
     void Button1Click();
     void Timer1Timer();
 
+    // Type summary and file list runs
+    void LoadTypeSummary();
+    void ResetDisplay();
+    void LoadFileList(const QString& mode);
+    void ListView1Click();
+    void ListView1DblClick();
+    void ListView2DblClick();
+    void PopupMenu1Popup();
+    void Selectall1Click();
+    void FilterClick();
+    void Filterfilesbytype1Click();
+    void Removeselectedfiles1Click();
+    void Reload1Click();
+
+    // Commands on the selected files
+    QStringList SelectedPaths() const;
+    void Copyto1Click();
+    void Moveselectedfiles1Click();
+    void DeleteFiles2Click();
+    void Copyfilelist1Click();
+    void Copyfiles1Click();
+    void CopyfiledetailstoclipboardasCSV1Click(QAction* sender);
+    void Copydetailstoclipboard1Click(QAction* sender);
+    void OpenfolderinExplorerClick();
+    void Properties1Click();
+    void ZIPselectedfiles1Click();
+    void ZipForge1FileProgress(const QString& fileName);
+
+    // Context-menu registration
+    void TntButton1Click();
+
     // Runs an event handler; a failure escaping it goes to the error report, since an exception
     // must never unwind through Qt.
     void guarded(const std::function<void()>& handler);

@@ -1,6 +1,7 @@
 #include "views/SortListViews.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 
 #include <algorithm>
 
@@ -48,4 +49,35 @@ void TSortListView::keepMinimumWidth(int logicalIndex, int /*oldSize*/, int newS
     const int minimum = m_model->columns()[logicalIndex].minimumWidth;
     if (newSize < minimum && header()->sectionResizeMode(logicalIndex) == QHeaderView::Interactive)
         header()->resizeSection(logicalIndex, minimum);
+}
+
+int TSortListView::rowCount() const {
+    return m_model->rowCount();
+}
+
+QString TSortListView::cellText(int row, int column) const {
+    return m_model->text(row, column);
+}
+
+QList<int> TSortListView::selectedRows() const {
+    QList<int> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TSortListView::removeRowsAt(QList<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the last to the first, merging neighbours, so each removal leaves the others' rows valid.
+    for (qsizetype i = rows.size() - 1; i >= 0;) {
+        qsizetype first = i;
+        while (first > 0 && rows[first - 1] == rows[first] - 1)
+            --first;
+        m_model->removeRows(rows[first], int(i - first + 1));
+        i = first - 1;
+    }
 }

@@ -16,6 +16,14 @@ public:
     void setColumns(const QList<ListColumn>& columns);
     ReportModel* reportModel() const { return m_model; }
 
+    // The rows and their texts in the list's current order; what every list command works on.
+    int rowCount() const;
+    QString cellText(int row, int column) const;
+    // The selected rows in list order.
+    QList<int> selectedRows() const;
+    // Removes the given rows (any order, duplicates allowed).
+    void removeRowsAt(QList<int> rows);
+
 private:
     void keepMinimumWidth(int logicalIndex, int oldSize, int newSize);
 

@@ -1,0 +1,3 @@
+#include "app/try1.h"
+
+void TForm1::TntButton1Click() {}

@@ -1,0 +1,4 @@
+#include "app/try1.h"
+
+void TForm1::OpenfolderinExplorerClick() {}
+void TForm1::Properties1Click() {}

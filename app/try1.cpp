@@ -7,7 +7,9 @@
 #include "app/LedLamp.h"
 #include "platform/Registry.h"
 #include "search/FileHelpers.h"
+#include "search/FileTypeName.h"
 #include "search/FolderWalker.h"
+#include "search/RunState.h"
 #include "skin/SkinEngine.h"
 #include "views/SortListViews.h"
 
@@ -31,8 +33,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <QCloseEvent>
+
 #include <algorithm>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -127,6 +132,9 @@ TForm1::TForm1(const StartupEnvironment& environment, QWidget* parent) : QMainWi
     folderDialog = [this] {
         return QFileDialog::getExistingDirectory(this, QStringLiteral("Select source folder"), QString(),
                                                  QFileDialog::ShowDirsOnly);
+    };
+    typeNameLookup = [cache = std::make_shared<FileTypeNameCache>()](const QString& typeText) {
+        return cache->name(typeText);
     };
 
     auto* central = new QWidget(this);
@@ -552,6 +560,13 @@ void TForm1::FormCreate(const StartupEnvironment& environment) {
     }
 }
 
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A run keeps the event loop busy; closing the window must end it rather than leave it walking.
+    if (m_runActive)
+        StopSearch = true;
+    QMainWindow::closeEvent(event);
+}
+
 void TForm1::FormDestroy() {
     DataList.clear();
     IndexList.Clear();
@@ -607,6 +622,7 @@ void TForm1::skinboxClick() {
 
 void TForm1::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
     FolderWalker walker(*this, DataList, IndexList, FileList);
+    walker.setPumpInterval(pumpInterval);
     walker.ScanFolder(folder, recurse, mode);
 }
 
@@ -660,12 +676,16 @@ void TForm1::previewKey(QObject* receiver, QKeyEvent* event) {
     if (!target || target->window() != this)
         return;
     // An ignored key press travels on to the parents as the same event; only its first receiver counts.
-    if (event == m_previewedKey && m_previewedTarget && target != m_previewedTarget &&
-        target->isAncestorOf(m_previewedTarget))
-        return;
-    m_previewedKey = event;
-    m_previewedTarget = target;
+    for (const PreviewedKey& seen : std::as_const(m_previewedKeys)) {
+        if (seen.event == event && seen.target && target != seen.target && target->isAncestorOf(seen.target))
+            return;
+    }
+    if (m_previewedKeys.size() >= 16)
+        m_previewedKeys.removeFirst();
+    m_previewedKeys.append({event, target});
+    ++m_previewDepth;
     guarded([this, event] { FormKeyDown(event); });
+    --m_previewDepth;
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -674,7 +694,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         previewKey(watched, static_cast<QKeyEvent*>(event));
         break;
     case QEvent::KeyRelease:
-        m_previewedKey = nullptr;
+        // Inside a preview the outer press may still travel on to the parents; keep its entry.
+        if (m_previewDepth == 0)
+            m_previewedKeys.clear();
         break;
     case QEvent::ToolTip:
         // Hints go to the status bar only.

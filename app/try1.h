@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 
 class CollapseSplitter;
@@ -136,6 +137,14 @@ public:
     std::function<QString()> folderDialog;
     // The application's error report; tests observe it in place of the message box.
     std::function<void(const QString& message)> showError;
+    // The desktop's name for a file type; tests can put a failing lookup in its place.
+    std::function<QString(const QString& typeText)> typeNameLookup;
+    // Least time between two pumps of the walk and the list fill; tests set zero to pump at every step.
+    std::chrono::nanoseconds pumpInterval = std::chrono::milliseconds(4);
+
+    // True from the start of a run until its clean-up has finished. Input that would start another
+    // run, or change the lists, is ignored meanwhile: it would work on the lists the run is using.
+    bool runActive() const { return m_runActive; }
 
     // The chosen folder ending in "/", or an empty text when the user cancels.
     QString ChooseFolder();
@@ -204,6 +213,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createTitlePanel();
@@ -215,8 +225,16 @@ private:
     void connectHandlers();
     void previewKey(QObject* receiver, QKeyEvent* event);
 
-    // The key press last handed to FormKeyDown and the widget it was first sent to; Qt sends an
-    // ignored key press on to the parents, and the preview must see each press only once.
-    const QKeyEvent* m_previewedKey = nullptr;
-    QPointer<QWidget> m_previewedTarget;
+    // Key presses handed to FormKeyDown with the widget each was first sent to. Qt sends an ignored
+    // key press on to the parents, and the preview must see each press only once, also when F5
+    // started a run and further keys were previewed inside it before the press travelled on.
+    struct PreviewedKey {
+        const QKeyEvent* event;
+        QPointer<QWidget> target;
+    };
+    QList<PreviewedKey> m_previewedKeys;
+    int m_previewDepth = 0;
+
+    friend class RunScope;
+    bool m_runActive = false;
 };

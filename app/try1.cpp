@@ -5,11 +5,13 @@
 #include "app/DatePicker.h"
 #include "app/ErrorReport.h"
 #include "app/LedLamp.h"
+#include "platform/FileUri.h"
 #include "platform/Registry.h"
 #include "search/FileHelpers.h"
 #include "search/FileTypeName.h"
 #include "search/FolderWalker.h"
 #include "search/RunState.h"
+#include "shell/ContextMenu.h"
 #include "skin/SkinEngine.h"
 #include "views/SortListViews.h"
 
@@ -17,6 +19,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -132,6 +137,16 @@ TForm1::TForm1(const StartupEnvironment& environment, QWidget* parent) : QMainWi
     folderDialog = [this] {
         return QFileDialog::getExistingDirectory(this, QStringLiteral("Select source folder"), QString(),
                                                  QFileDialog::ShowDirsOnly);
+    };
+    confirmWarning = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        box.move(screen()->availableGeometry().center() - box.rect().center());
+        return box.exec() != QMessageBox::No;
+    };
+    openFile = [](const QString& path) {
+        QDesktopServices::openUrl(QUrl::fromEncoded(platform::fileUri(path)));
     };
     typeNameLookup = [cache = std::make_shared<FileTypeNameCache>()](const QString& typeText) {
         return cache->name(typeText);
@@ -530,6 +545,16 @@ void TForm1::connectHandlers() {
     for (QAction* action : {Copydetailstoclipboard1, SavedetailstofileasCSV1})
         connect(action, &QAction::triggered, this,
                 [this, action] { guarded([this, action] { Copydetailstoclipboard1Click(action); }); });
+    for (TSortListView* list : {ListView1, ListView2})
+        list->OnError = [this](const QString& message) { showError(message); };
+    ListView1->UseArrows = true;
+    ListView2->UseArrows = true;
+    ListView1->OnCustomSort = [this](TSortListView* sender, int col, const QString& text, double& key) {
+        return ListView1CustomSort(sender, col, text, key);
+    };
+    ListView2->OnCustomSort = [this](TSortListView* sender, int col, const QString& text, double& key) {
+        return ListView2CustomSort(sender, col, text, key);
+    };
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { guarded([this] { PopupMenu1Popup(); }); });
     connect(ListView1, &QAbstractItemView::clicked, this, [this] { guarded([this] { ListView1Click(); }); });
     connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { guarded([this] { ListView1DblClick(); }); });
@@ -579,7 +604,7 @@ QString TForm1::ChooseFolder() {
 }
 
 bool TForm1::ContextMenuRegistered() {
-    return platform::Registry::keyExists(QStringLiteral("software\\classes\\directory\\shell\\KVT"));
+    return platform::Registry::keyExists(contextMenuFolderKey);
 }
 
 void TForm1::RootDirClick() {
@@ -621,6 +646,8 @@ void TForm1::skinboxClick() {
 }
 
 void TForm1::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
+    if (folder.isEmpty())
+        return; // the root was cleared after a summary; there is nothing to walk
     FolderWalker walker(*this, DataList, IndexList, FileList);
     walker.setPumpInterval(pumpInterval);
     walker.ScanFolder(folder, recurse, mode);

@@ -11,6 +11,7 @@
 #include <functional>
 
 class CollapseSplitter;
+class CommandUi;
 class DatePicker;
 class LedLamp;
 class QAction;
@@ -139,6 +140,10 @@ public:
     std::function<void(const QString& message)> showError;
     // The desktop's name for a file type; tests can put a failing lookup in its place.
     std::function<QString(const QString& typeText)> typeNameLookup;
+    // The warning before opening a hidden or system file; true to go on. Tests answer it.
+    std::function<bool(const QString& text)> confirmWarning;
+    // Opens a file with its default application.
+    std::function<void(const QString& path)> openFile;
     // Least time between two pumps of the walk and the list fill; tests set zero to pump at every step.
     std::chrono::nanoseconds pumpInterval = std::chrono::milliseconds(4);
 
@@ -189,6 +194,8 @@ public:
     void Filterfilesbytype1Click();
     void Removeselectedfiles1Click();
     void Reload1Click();
+    bool ListView1CustomSort(TSortListView* sender, int colIndex, const QString& text, double& key);
+    bool ListView2CustomSort(TSortListView* sender, int colIndex, const QString& text, double& key);
 
     // Commands on the selected files
     QStringList SelectedPaths() const;
@@ -210,6 +217,18 @@ public:
     // Runs an event handler; a failure escaping it goes to the error report, since an exception
     // must never unwind through Qt.
     void guarded(const std::function<void()>& handler);
+
+    // Commands on the selected files: the dialogs and message boxes they show and what they hand
+    // to the desktop. Null for the real ones; tests install their own (not owned).
+    CommandUi* commandUi = nullptr;
+    // The file name SD1, the CSV save dialog, chose last; it opens on that name again in this run.
+    QString SD1LastName;
+    // Puts the files on the clipboard as a file list that file managers paste as copies.
+    void CopyFilesToClipboard(const QStringList& paths);
+
+    // The ZIP command's call that shows the saved archive selected in the file manager; empty for
+    // the real call. Tests observe it in place of the desktop.
+    std::function<void(const QString& path)> zipShowArchive;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

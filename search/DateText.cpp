@@ -97,3 +97,15 @@ bool DateTextFormat::parse(const QString& text, double& value) const {
     value = EncodeDateTime(date.year(), date.month(), date.day(), hour, minute, 0, 0);
     return true;
 }
+
+QString FileDateTexts::text(qint64 fileTime) {
+    constexpr qint64 kTicksPerMinute = 600000000LL;
+    constexpr qint64 k1972 = (63072000LL + 11644473600LL) * 10000000LL; // 1972-01-01 UTC
+    if (fileTime < k1972)
+        return m_format.formatFileTime(fileTime);
+    const qint64 minute = fileTime / kTicksPerMinute;
+    auto it = m_byMinute.constFind(minute);
+    if (it != m_byMinute.cend())
+        return it.value();
+    return m_byMinute.insert(minute, m_format.formatFileTime(minute * kTicksPerMinute)).value();
+}

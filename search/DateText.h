@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QLocale>
 #include <QString>
 
@@ -29,7 +30,21 @@ public:
     QChar timeSeparator() const { return m_timeSeparator; }
 
 private:
+    friend class FileDateTexts;
     QString m_dateFormat;
     QChar m_timeSeparator;
     QLocale m_locale;
+};
+
+// Date texts of file times for a whole list: files of the same minute share one text, made once.
+// After 1972 every time zone is a whole number of minutes from UTC, so the UTC minute decides the
+// local minute; earlier times are formatted one by one.
+class FileDateTexts {
+public:
+    explicit FileDateTexts(const DateTextFormat& format = DateTextFormat::system()) : m_format(format) {}
+    QString text(qint64 fileTime);
+
+private:
+    const DateTextFormat& m_format;
+    QHash<qint64, QString> m_byMinute;
 };

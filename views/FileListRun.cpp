@@ -1,11 +1,187 @@
 #include "app/try1.h"
 
-void TForm1::LoadFileList(const QString&) {}
-void TForm1::ListView1DblClick() {}
-void TForm1::ListView2DblClick() {}
-void TForm1::PopupMenu1Popup() {}
-void TForm1::Selectall1Click() {}
-void TForm1::FilterClick() {}
-void TForm1::Filterfilesbytype1Click() {}
-void TForm1::Removeselectedfiles1Click() {}
-void TForm1::Reload1Click() {}
+#include "platform/FileAttributes.h"
+#include "platform/PathAttributes.h"
+#include "search/DateText.h"
+#include "search/FileHelpers.h"
+#include "search/RunState.h"
+#include "search/SortKeys.h"
+#include "search/TDataIndexList.h"
+#include "views/RunScope.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <chrono>
+#include <stdexcept>
+
+namespace {
+
+QString countText(qint64 entries, qint64 rows) {
+    return QStringLiteral("%1/%2").arg(entries).arg(rows);
+}
+
+// The folder part of a path: up to and including its last "/".
+QString folderPart(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+[[noreturn]] void notReadable(const QString& text, const char* what) {
+    throw std::runtime_error(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)).toStdString());
+}
+
+} // namespace
+
+void TForm1::LoadFileList(const QString& mode) {
+    RunScope run(*this);
+    Button1->setText(QStringLiteral("STOP"));
+    ElapsedSeconds = 0;
+    StopSearch = false;
+    FileList.clear();
+    ScanFolder(RootDir->text(), incsubs->isChecked(), mode);
+    if (FileList.empty())
+        return;
+
+    FileCount->setText(QStringLiteral("0"));
+    ReportModel* model = ListView2->reportModel();
+    model->clear();
+    HeaderControl1->showMessage(QStringLiteral("Loading File list - please wait"));
+    HeaderControl1->repaint();
+
+    // The fill handles pending events between rows so STOP works here too; like the walk it does so
+    // every few milliseconds, and shows the rows added so far to whatever runs inside the pump.
+    FileDateTexts dates;
+    auto lastPump = std::chrono::steady_clock::now();
+    for (TFileRec& rec : FileList) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPump >= pumpInterval) {
+            model->flushRows();
+            QCoreApplication::processEvents();
+            lastPump = std::chrono::steady_clock::now();
+        }
+        if (StopSearch)
+            break;
+        model->addRow(std::move(rec.FileName), {dates.text(rec.Created), dates.text(rec.Modified), FormatSize(rec.Size),
+                                                AttribLetters(rec.Attr)});
+    }
+    model->flushRows();
+    FileCount->setText(countText(EntryCount, ListView2->rowCount()));
+}
+
+void TForm1::ListView1DblClick() {
+    if (m_runActive || ListView1->rowCount() == 0)
+        return;
+    const QList<int> selected = ListView1->selectedRows();
+    if (selected.isEmpty())
+        return;
+    TotalFiles = 0;
+    EntryCount = 0;
+    CurrentType = ListView1->cellText(selected.first(), 0);
+    ListView2->reportModel()->clear();
+    LoadFileList(CurrentType);
+}
+
+void TForm1::ListView2DblClick() {
+    const QList<int> selected = ListView2->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const QString path = ListView2->cellText(selected.first(), 0);
+    quint32 attr = 0;
+    if (platform::pathAttributes(path, attr) && (attr & (FileAttr::Hidden | FileAttr::System)) &&
+        !confirmWarning(QStringLiteral("THIS IS A HIDDEN OR SYSTEM FILE.  Continue?")))
+        return;
+    openFile(path);
+}
+
+void TForm1::PopupMenu1Popup() {
+    Reload1->setText(QStringLiteral("Reload files of type (") + CurrentType + u')');
+}
+
+void TForm1::Selectall1Click() {
+    ListView2->selectAll();
+}
+
+void TForm1::FilterClick() {
+    if (m_runActive)
+        return;
+    const QList<int> selected = ListView2->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const QString folder = folderPart(ListView2->cellText(selected.first(), 0));
+    QList<int> gone;
+    for (int r = 0; r < ListView2->rowCount(); ++r) {
+        if (!SameTextLocale(folderPart(ListView2->cellText(r, 0)), folder))
+            gone.append(r);
+    }
+    ListView2->removeRowsAt(gone);
+    FileCount->setText(QString::number(ListView2->rowCount()));
+}
+
+void TForm1::Filterfilesbytype1Click() {
+    if (m_runActive)
+        return;
+    const QList<int> selected = ListView2->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const QString ext = ExtractExt(ListView2->cellText(selected.first(), 0));
+    QList<int> gone;
+    for (int r = 0; r < ListView2->rowCount(); ++r) {
+        if (!SameTextLocale(ExtractExt(ListView2->cellText(r, 0)), ext))
+            gone.append(r);
+    }
+    ListView2->removeRowsAt(gone);
+    FileCount->setText(QString::number(ListView2->rowCount()));
+}
+
+void TForm1::Removeselectedfiles1Click() {
+    if (m_runActive)
+        return;
+    const QList<int> selected = ListView2->selectedRows();
+    if (selected.isEmpty())
+        return;
+    ListView2->removeRowsAt(selected);
+    FileCount->setText(QString::number(ListView2->rowCount()));
+}
+
+void TForm1::Reload1Click() {
+    if (m_runActive || CurrentType.isEmpty())
+        return;
+    TotalFiles = 0;
+    EntryCount = 0;
+    ListView2->reportModel()->clear();
+    LoadFileList(CurrentType);
+}
+
+bool TForm1::ListView1CustomSort(TSortListView*, int colIndex, const QString& text, double& key) {
+    if (colIndex == 2) {
+        bool ok = false;
+        key = text.toInt(&ok);
+        if (!ok)
+            notReadable(text, "integer value");
+        return true;
+    }
+    if (colIndex == 3) {
+        if (!SizeTextValue(text, key))
+            notReadable(text, "floating point value");
+        return true;
+    }
+    return false;
+}
+
+bool TForm1::ListView2CustomSort(TSortListView*, int colIndex, const QString& text, double& key) {
+    if (colIndex == 1 || colIndex == 2) {
+        if (!DateTextFormat::system().parse(text, key))
+            notReadable(text, "date and time");
+        return true;
+    }
+    if (colIndex == 3) {
+        if (!SizeTextValue(text, key))
+            notReadable(text, "floating point value");
+        return true;
+    }
+    return false;
+}

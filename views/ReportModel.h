@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <vector>
 
 // One column of a report list: its caption and alignment, and how the view sizes it.
@@ -16,6 +18,9 @@ struct ListColumn {
 
 // The rows of a report list as plain texts, one per column. Rows keep no reference to the records
 // they were made from; everything that reads a list later (sorting, CSV, commands) reads these texts.
+//
+// Built for a million rows: the caption is kept per row, while the other texts repeat a lot (dates
+// of the same minute, sizes, attribute letters) and are stored once each, rows holding their ids.
 class ReportModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -34,14 +39,44 @@ public:
     // shorter than the column list is padded with empty texts; extra texts are dropped.
     void appendRows(const QList<QStringList>& rows);
     void appendRow(const QStringList& row);
+
+    // Adds a row that stays out of sight until flushRows() inserts every added row at once; a fill
+    // flushes before it lets other handlers run, so they always see a consistent list.
+    void addRow(const QString& caption, std::initializer_list<QString> subItems);
+    void flushRows();
+
     // Removes every row.
     void clear();
+    // Keeps the rows whose flag is set, in one reset; for removals too scattered for removeRows.
+    void keepRows(const std::vector<bool>& keep);
+    // Puts the rows in a new order: new row i is old row order[i]. Persistent indexes, and so the
+    // selection and the current row, follow their rows.
+    void permute(const std::vector<int>& order);
 
     // The texts of row i, one per column.
     QStringList rowTexts(int row) const;
     const QString& text(int row, int column) const;
 
+    // Texts of columns after the first are shared: a row holds the id of its text. Sorting reads a
+    // column's texts once per distinct text through these.
+    quint32 textId(int row, int column) const;
+    const QString& textOf(quint32 id) const { return m_texts[qsizetype(id)]; }
+    qsizetype textCount() const { return m_texts.size(); }
+
+    // Pictures: one before every caption, and one in a header section (none when invalid).
+    void setRowDecoration(const QVariant& picture);
+    void setHeaderDecoration(int section, const QVariant& picture);
+
 private:
+    quint32 intern(const QString& text);
+    int subColumns() const { return int(m_columns.size()) - 1; }
+
     QList<ListColumn> m_columns;
-    std::vector<QString> m_cells; // row-major, columnCount() texts per row
+    std::vector<QString> m_captions;
+    std::vector<quint32> m_subIds; // row-major, subColumns() ids per row
+    int m_visibleRows = 0;
+    QList<QString> m_texts;
+    QHash<QString, quint32> m_textIds;
+    QVariant m_rowDecoration;
+    QHash<int, QVariant> m_headerDecorations;
 };

@@ -1,11 +1,44 @@
 #include "views/SortListViews.h"
 
+#include <QBitmap>
+#include <QCollator>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
 
 #include <algorithm>
+#include <exception>
+#include <numeric>
+
+static void initSortListViewResources() {
+    Q_INIT_RESOURCE(sortlistviews);
+}
+
+namespace {
+
+const QColor kMagenta(0xFF, 0x00, 0xFF);
+
+// A W x H picture with the resource bitmap centred on magenta, magenta transparent.
+QPixmap centredPicture(const QString& resource, int w, int h) {
+    QImage picture(w, h, QImage::Format_RGB32);
+    picture.fill(kMagenta);
+    if (!resource.isEmpty()) {
+        const QImage bitmap(resource);
+        QPainter painter(&picture);
+        painter.drawImage((w - bitmap.width()) / 2, (h - bitmap.height()) / 2, bitmap);
+    }
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    pixmap.setMask(pixmap.createMaskFromColor(kMagenta, Qt::MaskInColor));
+    return pixmap;
+}
+
+// Removals with more separate ranges than this are done as one reset rather than signal by signal.
+constexpr qsizetype kMaxRemovalRanges = 64;
+
+} // namespace
 
 TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
+    initSortListViewResources();
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -13,8 +46,10 @@ TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
+    setIconSize(QSize(16, 16));
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
 
     // Keep the selection visible while another control has the focus.
     QPalette pal = palette();
@@ -23,7 +58,30 @@ TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
     setPalette(pal);
 
     connect(header(), &QHeaderView::sectionResized, this, &TSortListView::keepMinimumWidth);
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int section) {
+        try {
+            headerClick(section);
+        } catch (const std::exception& e) {
+            if (OnError)
+                OnError(QString::fromUtf8(e.what()));
+        }
+    });
     setColumns({ListColumn{}});
+}
+
+TSortListView::~TSortListView() {
+    Building = true;
+}
+
+void TSortListView::buildImages() {
+    if (Building)
+        return;
+    Building = true;
+    OwnImages = {centredPicture(QString(), 16, 16), centredPicture(QStringLiteral(":/SORT_UP"), 16, 16),
+                 centredPicture(QStringLiteral(":/SORT_DOWN"), 16, 16)};
+    UpArrowIndex = 1;
+    DownArrowIndex = 2;
+    Building = false;
 }
 
 void TSortListView::setColumns(const QList<ListColumn>& columns) {
@@ -31,6 +89,9 @@ void TSortListView::setColumns(const QList<ListColumn>& columns) {
     m_model = new ReportModel(columns, this);
     setModel(m_model);
     delete old;
+    if (OwnImages.isEmpty())
+        buildImages();
+    m_model->setRowDecoration(OwnImages.value(0));
 
     QHeaderView* head = header();
     for (int i = 0; i < columns.size(); ++i) {
@@ -72,12 +133,100 @@ QList<int> TSortListView::selectedRows() const {
 void TSortListView::removeRowsAt(QList<int> rows) {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    // From the last to the first, merging neighbours, so each removal leaves the others' rows valid.
-    for (qsizetype i = rows.size() - 1; i >= 0;) {
-        qsizetype first = i;
-        while (first > 0 && rows[first - 1] == rows[first] - 1)
-            --first;
-        m_model->removeRows(rows[first], int(i - first + 1));
-        i = first - 1;
+    if (rows.isEmpty())
+        return;
+    qsizetype ranges = 1;
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        ranges += rows[i] != rows[i - 1] + 1;
+    if (ranges <= kMaxRemovalRanges) {
+        // From the last to the first, merging neighbours, so each removal leaves the others' rows valid.
+        for (qsizetype i = rows.size() - 1; i >= 0;) {
+            qsizetype first = i;
+            while (first > 0 && rows[first - 1] == rows[first] - 1)
+                --first;
+            m_model->removeRows(rows[first], int(i - first + 1));
+            i = first - 1;
+        }
+        return;
     }
+    // Too scattered for one signal per range: one reset, then the surviving selection again.
+    std::vector<bool> keep(size_t(m_model->rowCount()), true);
+    for (int r : rows)
+        keep[size_t(r)] = false;
+    std::vector<bool> selected(keep.size(), false);
+    for (int r : selectedRows())
+        selected[size_t(r)] = true;
+    m_model->keepRows(keep);
+    QItemSelection selection;
+    int out = 0;
+    for (size_t r = 0; r < keep.size(); ++r) {
+        if (!keep[r])
+            continue;
+        if (selected[r])
+            selection.select(m_model->index(out, 0), m_model->index(out, m_model->columnCount() - 1));
+        ++out;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void TSortListView::headerClick(int c) {
+    if (SortColumn != -1 && SortColumn != c)
+        m_model->setHeaderDecoration(SortColumn, QVariant());
+    SortAscending = c == SortColumn ? !SortAscending : true;
+    SortColumn = c;
+    if (UseArrows)
+        m_model->setHeaderDecoration(c, OwnImages.value(SortAscending ? UpArrowIndex : DownArrowIndex));
+    sortRows();
+}
+
+void TSortListView::sortRows() {
+    const int rows = m_model->rowCount();
+    if (rows < 2)
+        return;
+    const int c = SortColumn;
+    std::vector<int> order(static_cast<size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
+
+    // Keys are taken once per distinct text: per row for the captions, per shared text otherwise.
+    const bool shared = c > 0;
+    const qsizetype keyCount = shared ? m_model->textCount() : rows;
+    auto keyText = [&](qsizetype k) -> const QString& {
+        return shared ? m_model->textOf(quint32(k)) : m_model->text(int(k), 0);
+    };
+    auto keyOfRow = [&](int row) -> qsizetype { return shared ? qsizetype(m_model->textId(row, c)) : row; };
+
+    bool handled = bool(OnCustomSort);
+    std::vector<double> numbers;
+    if (handled) {
+        numbers.resize(size_t(keyCount));
+        std::vector<bool> used(size_t(keyCount), !shared);
+        if (shared) {
+            for (int r = 0; r < rows; ++r)
+                used[size_t(keyOfRow(r))] = true;
+        }
+        for (qsizetype k = 0; k < keyCount && handled; ++k) {
+            if (used[size_t(k)])
+                handled = OnCustomSort(this, c, keyText(k), numbers[size_t(k)]);
+        }
+    }
+
+    const int sign = SortAscending ? 1 : -1;
+    if (handled) {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const double ka = numbers[size_t(keyOfRow(a))], kb = numbers[size_t(keyOfRow(b))];
+            return sign > 0 ? ka < kb : kb < ka;
+        });
+    } else {
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(size_t(keyCount));
+        for (qsizetype k = 0; k < keyCount; ++k)
+            keys.push_back(collator.sortKey(keyText(k)));
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int res = keys[size_t(keyOfRow(a))].compare(keys[size_t(keyOfRow(b))]);
+            return sign * res < 0;
+        });
+    }
+    m_model->permute(order);
 }

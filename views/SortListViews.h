@@ -2,15 +2,27 @@
 
 #include "views/ReportModel.h"
 
+#include <QPixmap>
 #include <QTreeView>
+#include <functional>
 
-// A report list: rows of texts under a header, read-only, whole-row selection, the selection
-// still shown when the list loses the focus. The view owns its ReportModel.
+class TSortListView;
+
+// The owner's reading of a column for sorting. Called with the list, the sorted column and a cell
+// text; returns true and sets key when it handles the column, false to leave the column to the
+// list's own text comparison. Rows are then ordered by key; keys are taken once per distinct text,
+// not once per comparison. A text the owner cannot read throws, which ends the sort.
+using TSLVOnCustomSort = std::function<bool(TSortListView* sender, int colIndex, const QString& text, double& key)>;
+
+// A report list that sorts its rows by a click on a column header: ascending first, descending on
+// the next click of the same header, with an arrow in the sorted column's header. Read-only,
+// whole-row selection, the selection still shown when the list loses the focus. Owns its model.
 class TSortListView : public QTreeView {
     Q_OBJECT
 
 public:
     explicit TSortListView(QWidget* parent = nullptr);
+    ~TSortListView() override;
 
     // Replaces the model with an empty one of these columns and sizes the header after them.
     void setColumns(const QList<ListColumn>& columns);
@@ -21,10 +33,29 @@ public:
     QString cellText(int row, int column) const;
     // The selected rows in list order.
     QList<int> selectedRows() const;
-    // Removes the given rows (any order, duplicates allowed).
+    // Removes the given rows (any order, duplicates allowed); the other rows keep their selection.
     void removeRowsAt(QList<int> rows);
 
+    // A click on the header of column c: the arrow moves to c, the direction flips when c was
+    // already sorted, and the rows are sorted.
+    void headerClick(int c);
+
+    bool Building = false;
+    int UpArrowIndex = -1;
+    int DownArrowIndex = -1;
+    int SortColumn = -1;
+    bool SortAscending = true;
+    // Picture 0 is wholly transparent (every row shows it), then the up and down arrows.
+    QList<QPixmap> OwnImages;
+    TSLVOnCustomSort OnCustomSort;
+    bool UseArrows = false;
+    // Where a failed sort is reported; a header click is an event entry point, so nothing may
+    // escape it into Qt.
+    std::function<void(const QString& message)> OnError;
+
 private:
+    void buildImages();
+    void sortRows();
     void keepMinimumWidth(int logicalIndex, int oldSize, int newSize);
 
     ReportModel* m_model = nullptr;

@@ -62,7 +62,100 @@ const DateTextFormat& DateTextFormat::system() {
 }
 
 DateTextFormat::DateTextFormat(const QString& shortDateFormat, QChar timeSeparator, const QLocale& locale)
-    : m_dateFormat(widenYear(shortDateFormat)), m_timeSeparator(timeSeparator), m_locale(locale) {}
+    : m_dateFormat(widenYear(shortDateFormat)), m_timeSeparator(timeSeparator), m_locale(locale) {
+    m_fieldsUsable = true;
+    const QString& f = m_dateFormat;
+    for (qsizetype i = 0; i < f.size();) {
+        const QChar c = f[i];
+        qsizetype n = 1;
+        while (i + n < f.size() && f[i + n] == c)
+            ++n;
+        if (c == u'd') {
+            m_fields.push_back({n <= 2 ? Field::Day : Field::DayName, {}});
+        } else if (c == u'M') {
+            m_fields.push_back({n <= 2 ? Field::Month : Field::MonthName, {}});
+        } else if (c == u'y') {
+            m_fields.push_back({Field::Year, {}});
+        } else if (c == u'\'' || c.isLetter()) {
+            m_fieldsUsable = false; // quoted text or a field we do not read: leave it to QLocale
+            break;
+        } else {
+            m_fields.push_back({Field::Literal, f.mid(i, n)});
+        }
+        i += n;
+    }
+    for (int m = 1; m <= 12; ++m) {
+        for (const auto form : {QLocale::LongFormat, QLocale::ShortFormat, QLocale::NarrowFormat}) {
+            m_monthNames.append(m_locale.monthName(m, form));
+            m_monthNumbers.append(m);
+        }
+    }
+    for (int d = 1; d <= 7; ++d) {
+        m_dayNames.append(m_locale.dayName(d, QLocale::LongFormat));
+        m_dayNames.append(m_locale.dayName(d, QLocale::ShortFormat));
+    }
+}
+
+bool DateTextFormat::parseFields(QStringView text, int& year, int& month, int& day) const {
+    qsizetype at = 0;
+    auto number = [&](int maxDigits, int& out) {
+        int digits = 0;
+        out = 0;
+        while (at < text.size() && digits < maxDigits && text[at].isDigit()) {
+            out = out * 10 + text[at].digitValue();
+            ++at;
+            ++digits;
+        }
+        return digits > 0;
+    };
+    // The longest name that starts here, ignoring case.
+    auto name = [&](const QStringList& names, qsizetype& which) {
+        qsizetype best = -1;
+        for (qsizetype k = 0; k < names.size(); ++k) {
+            const QString& n = names[k];
+            if (!n.isEmpty() && (best < 0 || n.size() > names[best].size()) &&
+                text.mid(at).startsWith(n, Qt::CaseInsensitive))
+                best = k;
+        }
+        if (best < 0)
+            return false;
+        at += names[best].size();
+        which = best;
+        return true;
+    };
+    for (const Field& field : m_fields) {
+        qsizetype which = 0;
+        switch (field.kind) {
+        case Field::Day:
+            if (!number(2, day))
+                return false;
+            break;
+        case Field::Month:
+            if (!number(2, month))
+                return false;
+            break;
+        case Field::MonthName:
+            if (!name(m_monthNames, which))
+                return false;
+            month = m_monthNumbers[which];
+            break;
+        case Field::DayName:
+            if (!name(m_dayNames, which))
+                return false;
+            break;
+        case Field::Year:
+            if (!number(6, year))
+                return false;
+            break;
+        case Field::Literal:
+            if (!text.mid(at).startsWith(field.literal))
+                return false;
+            at += field.literal.size();
+            break;
+        }
+    }
+    return at == text.size() && QDate::isValid(year, month, day);
+}
 
 QString DateTextFormat::format(double value) const {
     const DateTimeFields f = DecodeDateTime(value);
@@ -91,10 +184,18 @@ bool DateTextFormat::parse(const QString& text, double& value) const {
     bool okH = false, okM = false;
     const int hour = timePart.left(sep).toInt(&okH);
     const int minute = timePart.mid(sep + 1).toInt(&okM);
-    const QDate date = m_locale.toDate(text.left(blank), m_dateFormat);
-    if (!okH || !okM || !date.isValid() || hour < 0 || hour > 23 || minute < 0 || minute > 59)
+    if (!okH || !okM || hour < 0 || hour > 23 || minute < 0 || minute > 59)
         return false;
-    value = EncodeDateTime(date.year(), date.month(), date.day(), hour, minute, 0, 0);
+    int year = 0, month = 0, day = 0;
+    if (!m_fieldsUsable || !parseFields(QStringView(text).left(blank), year, month, day)) {
+        const QDate date = m_locale.toDate(text.left(blank), m_dateFormat);
+        if (!date.isValid())
+            return false;
+        year = date.year();
+        month = date.month();
+        day = date.day();
+    }
+    value = EncodeDateTime(year, month, day, hour, minute, 0, 0);
     return true;
 }
 

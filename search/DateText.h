@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 // Calendar fields of a date-time value (days since 1899-12-30, fraction = time of day).
 struct DateTimeFields {
@@ -30,10 +32,21 @@ public:
     QChar timeSeparator() const { return m_timeSeparator; }
 
 private:
-    friend class FileDateTexts;
+    // The date format as fields and literals, read once, so a million texts parse quickly.
+    struct Field {
+        enum Kind { Day, Month, MonthName, DayName, Year, Literal } kind;
+        QString literal;
+    };
+    bool parseFields(QStringView text, int& year, int& month, int& day) const;
+
     QString m_dateFormat;
     QChar m_timeSeparator;
     QLocale m_locale;
+    std::vector<Field> m_fields;
+    bool m_fieldsUsable = false;
+    QStringList m_monthNames; // long and short names, longest first, with their month numbers
+    QList<int> m_monthNumbers;
+    QStringList m_dayNames;
 };
 
 // Date texts of file times for a whole list: files of the same minute share one text, made once.

@@ -221,8 +221,9 @@ void TSortListView::sortRows() {
         collator.setCaseSensitivity(Qt::CaseInsensitive);
         std::vector<QCollatorSortKey> keys;
         keys.reserve(size_t(keyCount));
+        // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
         for (qsizetype k = 0; k < keyCount; ++k)
-            keys.push_back(collator.sortKey(keyText(k)));
+            keys.push_back(collator.sortKey(keyText(k).toCaseFolded()));
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             const int res = keys[size_t(keyOfRow(a))].compare(keys[size_t(keyOfRow(b))]);
             return sign * res < 0;

@@ -49,3 +49,24 @@ TEST(DateTextFormat, TheSystemFormatRoundTrips) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DateTextFormat, ReadsNumericAndNamedMonthFormatsAlike) {
+    const QLocale c(QLocale::C);
+    const double when = EncodeDateTime(2024, 9, 3, 14, 5, 0, 0);
+    for (const char* format : {"d MMM yyyy", "dd/MM/yyyy", "M/d/yy", "yyyy-MM-dd", "d. MMMM yyyy", "ddd d MMM yyyy"}) {
+        const DateTextFormat fmt(QString::fromLatin1(format), QLatin1Char(':'), c);
+        const QString text = fmt.format(when);
+        double value = 0;
+        ASSERT_TRUE(fmt.parse(text, value)) << format << ": " << text.toStdString();
+        EXPECT_DOUBLE_EQ(value, when) << format;
+    }
+    const DateTextFormat named(QStringLiteral("d MMM yyyy"), QLatin1Char(':'), c);
+    double value = 0;
+    EXPECT_TRUE(named.parse(QStringLiteral("3 sep 2024 14:05"), value));
+    EXPECT_FALSE(named.parse(QStringLiteral("31 Feb 2024 14:05"), value));
+    EXPECT_FALSE(named.parse(QStringLiteral("3 Sep 2024x 14:05"), value));
+}
+
+} // namespace

@@ -1,3 +1,5 @@
+#include "support/TestEnvironment.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -14,9 +16,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", homePath + "/.local/share");
     qputenv("XDG_CACHE_HOME", homePath + "/.cache");
 
-    // Test discovery runs the binary without the test environment, and no test needs a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The same locale, time zone and offscreen platform however the binary is started.
+    fixTestEnvironment();
 
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

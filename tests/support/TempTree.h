@@ -40,3 +40,10 @@ private:
     QByteArray m_old;
     bool m_had;
 };
+
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}

@@ -1,0 +1,446 @@
+#include "FormFixture.h"
+
+#include "search/DateText.h"
+#include "search/FileHelpers.h"
+#include "search/RunState.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <sys/stat.h>
+
+#include "app/DatePicker.h"
+
+namespace {
+
+class FileList : public FormFixture {
+protected:
+    void go() { QTest::mouseClick(form->Button1, Qt::LeftButton); }
+
+    // Found files relative to the searched root, in list order.
+    QStringList listed() const {
+        QStringList out;
+        for (const QString& path : column(form->ListView2, 0))
+            out.append(path.mid(root().size() + 1));
+        return out;
+    }
+
+    void selectRow(TSortListView* list, int row,
+                   QItemSelectionModel::SelectionFlags how = QItemSelectionModel::ClearAndSelect) {
+        list->selectionModel()->select(list->model()->index(row, 0), how | QItemSelectionModel::Rows);
+    }
+
+    void summaryThenList(const QString& type) {
+        go();
+        const int row = int(column(form->ListView1, 0).indexOf(type));
+        ASSERT_GE(row, 0) << type.toStdString();
+        selectRow(form->ListView1, row);
+        form->ListView1DblClick();
+    }
+
+    void makeTree() {
+        file("a.txt", QByteArray(100, 'a'), 1577872800);  // 2020-01-01 10:00 UTC
+        file("B.TXT", QByteArray(2000, 'b'), 1593597600); // 2020-07-01 10:00 UTC
+        file("sub/c.doc", QByteArray(1024, 'c'), 1593597600);
+        file("sub/README", "r", 1593597600);
+        file("sub/deeper/d.txt", "d", 1609502400); // 2021-01-01 12:00 UTC
+        file(".hidden.txt", "h");
+    }
+};
+
+TEST_F(FileList, EveryConditionAloneListsExactlyItsFilesInTheLowerList) {
+    makeTree();
+    form->SingleFile->setChecked(true);
+    form->FileType->setText(QStringLiteral("*.txt"));
+    go();
+    EXPECT_EQ(listed(),
+              QStringList({QStringLiteral("a.txt"), QStringLiteral("B.TXT"), QStringLiteral("sub/deeper/d.txt")}));
+    EXPECT_EQ(form->ListView1->rowCount(), 0);
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("%1/3").arg(EntryCount));
+    EXPECT_EQ(form->Button1->text(), QStringLiteral("GO"));
+    form->SingleFile->setChecked(false);
+
+    form->InFile->setChecked(true);
+    form->InText->setText(QStringLiteral("?.*"));
+    go();
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("a.txt"), QStringLiteral("B.TXT"), QStringLiteral("sub/c.doc"),
+                                     QStringLiteral("sub/deeper/d.txt")}));
+    form->InFile->setChecked(false);
+
+    form->FileModified->setChecked(true);
+    form->FileModifiedCombo->setCurrentIndex(1); // Equal to
+    form->ModDate->setDateTime(QDateTime(QDate(2020, 7, 1), QTime(23, 0)));
+    go();
+    EXPECT_EQ(listed(),
+              QStringList({QStringLiteral("B.TXT"), QStringLiteral("sub/c.doc"), QStringLiteral("sub/README")}));
+    form->FileModified->setChecked(false);
+
+    form->FileSize->setChecked(true);
+    form->FileSizeCombo->setCurrentIndex(0); // Greater
+    form->FileSizeKb->setValue(1.0);
+    go();
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("B.TXT")}));
+    form->FileSize->setChecked(false);
+
+    // Only "File attributes" ticked: with an exclusion box ticked no file passes; with both clear,
+    // every file does, straight to the lower list.
+    form->AttribsChk->setChecked(true);
+    go();
+    EXPECT_EQ(listed().size(), 0);
+    form->HidBox->setChecked(false);
+    form->sysbox->setChecked(false);
+    go();
+    EXPECT_EQ(listed().size(), 6);
+    EXPECT_EQ(form->ListView1->rowCount(), 0);
+}
+
+TEST_F(FileList, CombinedConditionsMustAllHold) {
+    makeTree();
+    form->SingleFile->setChecked(true);
+    form->FileType->setText(QStringLiteral("*.txt;*.doc"));
+    form->FileModified->setChecked(true);
+    form->FileModifiedCombo->setCurrentIndex(0); // After
+    form->ModDate->setDateTime(QDateTime(QDate(2020, 3, 1), QTime(10, 36, 19)));
+    form->HidBox->setChecked(false);
+    go();
+    EXPECT_EQ(listed(), QStringList({QStringLiteral(".hidden.txt"), QStringLiteral("B.TXT"),
+                                     QStringLiteral("sub/c.doc"), QStringLiteral("sub/deeper/d.txt")}));
+}
+
+TEST_F(FileList, RowsShowPathDatesSizeAndAttributes) {
+    file("ro.txt", QByteArray(1536, 'x'), 1577872800);
+    ASSERT_EQ(::chmod(tree.abs("data/ro.txt").c_str(), 0444), 0);
+    form->AttribsChk->setChecked(true);
+    form->ReadChk->setChecked(true);
+    go();
+    ASSERT_EQ(form->ListView2->rowCount(), 1);
+    // 2020-01-01 10:00 UTC is 11:00 in Berlin.
+    const QString modified = DateTextFormat::system().format(EncodeDateTime(2020, 1, 1, 11, 0, 0, 0));
+    EXPECT_EQ(rows(form->ListView2).first().section(QLatin1Char('|'), 2), modified + QStringLiteral("|1.5 KB|RA"));
+    EXPECT_EQ(form->ListView2->cellText(0, 0), root() + QStringLiteral("/ro.txt"));
+    EXPECT_TRUE(
+        form->ListView2->cellText(0, 1).endsWith(QStringLiteral(":") + form->ListView2->cellText(0, 1).right(2)));
+}
+
+TEST_F(FileList, DoubleClickOnATypeListsExactlyItsFilesAndReloadListsThemAgain) {
+    makeTree();
+    summaryThenList(QStringLiteral(".txt"));
+    EXPECT_EQ(form->CurrentType, QStringLiteral(".txt"));
+    EXPECT_EQ(listed(),
+              QStringList({QStringLiteral("a.txt"), QStringLiteral("B.TXT"), QStringLiteral("sub/deeper/d.txt")}));
+    EXPECT_EQ(form->ListView1->rowCount(), 3); // the summary stays
+
+    form->PopupMenu1Popup();
+    EXPECT_EQ(form->Reload1->text(), QStringLiteral("Reload files of type (.txt)"));
+    file("sub/new.TXT");
+    form->Reload1Click();
+    EXPECT_EQ(listed().size(), 4);
+
+    // Files without extension form the empty type.
+    const int emptyRow = int(column(form->ListView1, 0).indexOf(QString()));
+    selectRow(form->ListView1, emptyRow);
+    form->ListView1DblClick();
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("sub/README")}));
+}
+
+TEST_F(FileList, ReloadAfterASummaryDoesNothing) {
+    makeTree();
+    summaryThenList(QStringLiteral(".txt"));
+    go(); // a new summary empties the current type
+    form->PopupMenu1Popup();
+    EXPECT_EQ(form->Reload1->text(), QStringLiteral("Reload files of type ()"));
+    form->Reload1Click();
+    EXPECT_EQ(form->ListView2->rowCount(), 0);
+
+    // After a condition search, reload lists the type last listed from the summary.
+    summaryThenList(QStringLiteral(".doc"));
+    form->InFile->setChecked(true);
+    form->InText->setText(QStringLiteral("*"));
+    go();
+    EXPECT_EQ(listed().size(), 5);
+    form->Reload1Click();
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("sub/c.doc")}));
+}
+
+TEST_F(FileList, FiltersKeepTheRowsOfTheSelectedFoldersOrTypeIgnoringCase) {
+    file("x/a.txt");
+    file("x/b.TXT");
+    file("x/c.doc");
+    file("X/d.txt");
+    file("x/sub/e.txt");
+    file("y/f.Txt");
+    file("y/noext");
+    file("y/.profile");
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    form->HidBox->setChecked(false);
+    go();
+    ASSERT_EQ(form->ListView2->rowCount(), 8);
+
+    selectRow(form->ListView2, int(listed().indexOf(QStringLiteral("x/a.txt"))));
+    form->Filterfilesbytype1Click();
+    // Names that differ only in case come upper case first: "X/" is walked before "x/".
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("X/d.txt"), QStringLiteral("x/a.txt"), QStringLiteral("x/b.TXT"),
+                                     QStringLiteral("x/sub/e.txt"), QStringLiteral("y/f.Txt")}));
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("5"));
+
+    selectRow(form->ListView2, 1);
+    form->FilterClick(); // "x/" and "X/" are one folder when case is ignored; x/sub/ is another
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("X/d.txt"), QStringLiteral("x/a.txt"), QStringLiteral("x/b.TXT")}));
+
+    go();
+    selectRow(form->ListView2, int(listed().indexOf(QStringLiteral("y/noext"))));
+    form->Filterfilesbytype1Click();
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("y/noext")}));
+}
+
+TEST_F(FileList, RemoveAndSelectAllWorkOnTheRowsOnly) {
+    for (int i = 0; i < 6; ++i)
+        file("f" + std::to_string(i) + ".txt");
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    go();
+    form->ListView2->clearSelection();
+    form->Removeselectedfiles1Click(); // nothing selected: nothing happens
+    EXPECT_EQ(form->ListView2->rowCount(), 6);
+    selectRow(form->ListView2, 1);
+    selectRow(form->ListView2, 4, QItemSelectionModel::Select);
+    form->Removeselectedfiles1Click();
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("f0.txt"), QStringLiteral("f2.txt"), QStringLiteral("f3.txt"),
+                                     QStringLiteral("f5.txt")}));
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("4"));
+    EXPECT_EQ(::access(tree.abs("data/f1.txt").c_str(), F_OK), 0);
+    form->Selectall1Click();
+    EXPECT_EQ(form->ListView2->selectedRows().size(), 4);
+}
+
+TEST_F(FileList, StopDuringTheWalkAddsNoRows) {
+    for (int i = 0; i < 10; ++i)
+        file("f" + std::to_string(i) + ".txt");
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    atPump(8, [&] { go(); });
+    go();
+    EXPECT_EQ(form->ListView2->rowCount(), 0);
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("%1/0").arg(EntryCount));
+    EXPECT_EQ(form->Button1->text(), QStringLiteral("GO"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(FileList, StopDuringTheFillKeepsTheRowsAddedSoFar) {
+    for (int i = 0; i < 10; ++i)
+        file("f" + std::to_string(i) + ".txt");
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    QString statusDuringFill;
+    // 12 pumps in the walk (. .. and ten files), then one before each row of the fill.
+    atPump(12 + 4, [&] {
+        statusDuringFill = form->HeaderControl1->currentMessage();
+        QTest::keyClick(form->ListView2, Qt::Key_Escape);
+    });
+    go();
+    EXPECT_EQ(statusDuringFill, QStringLiteral("Loading File list - please wait"));
+    EXPECT_EQ(form->ListView2->rowCount(), 3);
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("12/3"));
+    EXPECT_TRUE(form->HeaderControl1->currentMessage().isEmpty());
+    EXPECT_FALSE(form->runActive());
+}
+
+TEST_F(FileList, InputThatWouldDisturbARunIsIgnoredInsideIt) {
+    makeTree();
+    summaryThenList(QStringLiteral(".txt"));
+    ASSERT_EQ(form->ListView2->rowCount(), 3);
+    selectRow(form->ListView2, 0);
+    atPump(2, [&] {
+        selectRow(form->ListView1, 0);
+        form->ListView1DblClick();
+        form->Reload1Click();
+        form->FilterClick();
+        form->Removeselectedfiles1Click();
+    });
+    form->Reload1Click();
+    EXPECT_EQ(listed().size(), 3);
+    EXPECT_FALSE(form->runActive());
+}
+
+TEST_F(FileList, HiddenFilesAskBeforeOpening) {
+    file(".secret.txt");
+    file("plain.txt");
+    form->HidBox->setChecked(false);
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    go();
+    QStringList asked, opened;
+    bool answer = false;
+    form->confirmWarning = [&](const QString& text) {
+        asked.append(text);
+        return answer;
+    };
+    form->openFile = [&](const QString& path) { opened.append(path); };
+
+    selectRow(form->ListView2, int(listed().indexOf(QStringLiteral(".secret.txt"))));
+    form->ListView2DblClick();
+    EXPECT_EQ(asked, QStringList({QStringLiteral("THIS IS A HIDDEN OR SYSTEM FILE.  Continue?")}));
+    EXPECT_TRUE(opened.isEmpty());
+    answer = true;
+    form->ListView2DblClick();
+    EXPECT_EQ(opened, QStringList({root() + QStringLiteral("/.secret.txt")}));
+
+    selectRow(form->ListView2, int(listed().indexOf(QStringLiteral("plain.txt"))));
+    form->ListView2DblClick();
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(opened.size(), 2);
+}
+
+class Sorting : public FormFixture {
+protected:
+    void fill(TSortListView* list, const QList<QStringList>& rows) {
+        list->reportModel()->clear();
+        list->reportModel()->appendRows(rows);
+    }
+    void click(TSortListView* list, int col) {
+        QHeaderView* head = list->header();
+        QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                          QPoint(head->sectionViewportPosition(col) + head->sectionSize(col) / 2, head->height() / 2));
+    }
+    bool arrowAt(TSortListView* list, int col) const {
+        return list->model()->headerData(col, Qt::Horizontal, Qt::DecorationRole).isValid();
+    }
+    void SetUp() override {
+        FormFixture::SetUp();
+        form->show();
+    }
+};
+
+TEST_F(Sorting, TypeColumnsSortAsNumbersSizesAndCaseIgnoringText) {
+    fill(form->ListView1,
+         {{QStringLiteral(".b"), QStringLiteral("beta"), QStringLiteral("10"), QStringLiteral("2 GB")},
+          {QStringLiteral(".A"), QStringLiteral("Alpha"), QStringLiteral("9"), QStringLiteral("900 KB")},
+          {QStringLiteral(".c"), QStringLiteral("gamma"), QStringLiteral("100"), QStringLiteral("1.5 MB")}});
+    click(form->ListView1, 2);
+    EXPECT_EQ(column(form->ListView1, 2),
+              QStringList({QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100")}));
+    click(form->ListView1, 2);
+    EXPECT_EQ(column(form->ListView1, 2),
+              QStringList({QStringLiteral("100"), QStringLiteral("10"), QStringLiteral("9")}));
+    click(form->ListView1, 3);
+    EXPECT_EQ(column(form->ListView1, 3),
+              QStringList({QStringLiteral("900 KB"), QStringLiteral("1.5 MB"), QStringLiteral("2 GB")}));
+    click(form->ListView1, 0);
+    EXPECT_EQ(column(form->ListView1, 0),
+              QStringList({QStringLiteral(".A"), QStringLiteral(".b"), QStringLiteral(".c")}));
+    click(form->ListView1, 1);
+    click(form->ListView1, 1);
+    EXPECT_EQ(column(form->ListView1, 1),
+              QStringList({QStringLiteral("gamma"), QStringLiteral("beta"), QStringLiteral("Alpha")}));
+}
+
+TEST_F(Sorting, FileColumnsSortByValueAndSameMinuteDatesAreEqual) {
+    const DateTextFormat& fmt = DateTextFormat::system();
+    const QString early = fmt.format(EncodeDateTime(2019, 12, 31, 23, 59, 0, 0));
+    const QString late = fmt.format(EncodeDateTime(2020, 1, 1, 0, 1, 0, 0));
+    const QString later = fmt.format(EncodeDateTime(2020, 2, 1, 0, 0, 0, 0));
+    fill(form->ListView2, {{QStringLiteral("/b/one"), late, later, QStringLiteral("1.5 MB"), QStringLiteral("A")},
+                           {QStringLiteral("/A/two"), early, late, QStringLiteral("900 KB"), QStringLiteral("RA")},
+                           {QStringLiteral("/c/three"), later, late, QStringLiteral("2 GB"), QStringLiteral("a")},
+                           {QStringLiteral("/a/four"), early, early, QStringLiteral("0.5 KB"), QStringLiteral("HA")}});
+    click(form->ListView2, 3);
+    EXPECT_EQ(column(form->ListView2, 0), QStringList({QStringLiteral("/a/four"), QStringLiteral("/A/two"),
+                                                       QStringLiteral("/b/one"), QStringLiteral("/c/three")}));
+    click(form->ListView2, 3);
+    EXPECT_EQ(column(form->ListView2, 0), QStringList({QStringLiteral("/c/three"), QStringLiteral("/b/one"),
+                                                       QStringLiteral("/A/two"), QStringLiteral("/a/four")}));
+    // "/A/two" and "/c/three" have the same modified minute: equal, so they keep their order.
+    click(form->ListView2, 2);
+    EXPECT_EQ(column(form->ListView2, 0), QStringList({QStringLiteral("/a/four"), QStringLiteral("/c/three"),
+                                                       QStringLiteral("/A/two"), QStringLiteral("/b/one")}));
+    click(form->ListView2, 1);
+    EXPECT_EQ(column(form->ListView2, 1), QStringList({early, early, late, later}));
+    click(form->ListView2, 0);
+    EXPECT_EQ(column(form->ListView2, 0), QStringList({QStringLiteral("/a/four"), QStringLiteral("/A/two"),
+                                                       QStringLiteral("/b/one"), QStringLiteral("/c/three")}));
+    click(form->ListView2, 4);
+    EXPECT_EQ(column(form->ListView2, 4),
+              QStringList({QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("HA"), QStringLiteral("RA")}));
+}
+
+TEST_F(Sorting, TheArrowMovesBetweenHeadersAndFollowsTheDirection) {
+    TSortListView* list = form->ListView1;
+    fill(list, {{QStringLiteral(".x"), QString(), QStringLiteral("1"), QStringLiteral("1 KB")}});
+    EXPECT_EQ(list->SortColumn, -1);
+    click(list, 0);
+    EXPECT_TRUE(arrowAt(list, 0));
+    const QPixmap up = list->model()->headerData(0, Qt::Horizontal, Qt::DecorationRole).value<QPixmap>();
+    click(list, 2);
+    EXPECT_FALSE(arrowAt(list, 0));
+    EXPECT_TRUE(arrowAt(list, 2));
+    EXPECT_TRUE(list->SortAscending);
+    EXPECT_EQ(list->model()->headerData(2, Qt::Horizontal, Qt::DecorationRole).value<QPixmap>().toImage(),
+              up.toImage());
+    click(list, 2);
+    EXPECT_FALSE(list->SortAscending);
+    EXPECT_NE(list->model()->headerData(2, Qt::Horizontal, Qt::DecorationRole).value<QPixmap>().toImage(),
+              up.toImage());
+    click(list, 2);
+    EXPECT_TRUE(list->SortAscending);
+
+    // A refill keeps the sort state and the arrow; the new rows stand in walk order.
+    fill(list, {{QStringLiteral(".y"), QString(), QStringLiteral("5"), QStringLiteral("1 KB")},
+                {QStringLiteral(".z"), QString(), QStringLiteral("2"), QStringLiteral("1 KB")}});
+    EXPECT_TRUE(arrowAt(list, 2));
+    EXPECT_EQ(column(list, 2), QStringList({QStringLiteral("5"), QStringLiteral("2")}));
+    click(list, 2);
+    EXPECT_FALSE(list->SortAscending);
+}
+
+TEST_F(Sorting, ArrowPicturesAreTheNineBySixTrianglesOnTransparentSixteenPixelSquares) {
+    TSortListView* list = form->ListView2;
+    ASSERT_EQ(list->OwnImages.size(), 3);
+    const QImage blank = list->OwnImages[0].toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage up = list->OwnImages[list->UpArrowIndex].toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage down = list->OwnImages[list->DownArrowIndex].toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(up.size(), QSize(16, 16));
+    const char* upRows[] = {"....X....", "...XXX...", "..XXXXX..", ".XXXXXXX.", "XXXXXXXXX", "........."};
+    const char* downRows[] = {".........", "XXXXXXXXX", ".XXXXXXX.", "..XXXXX..", "...XXX...", "....X...."};
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            EXPECT_EQ(qAlpha(blank.pixel(x, y)), 0);
+            const bool inside = x >= 3 && x < 12 && y >= 5 && y < 11;
+            const bool upGrey = inside && upRows[y - 5][x - 3] == 'X';
+            const bool downGrey = inside && downRows[y - 5][x - 3] == 'X';
+            EXPECT_EQ(up.pixel(x, y), upGrey ? 0xFFACA899u : 0u) << x << "," << y;
+            EXPECT_EQ(down.pixel(x, y), downGrey ? 0xFFACA899u : 0u) << x << "," << y;
+        }
+    }
+    // Every row shows the blank picture before its caption.
+    fill(list, {{QStringLiteral("/x")}});
+    EXPECT_TRUE(list->model()->data(list->model()->index(0, 0), Qt::DecorationRole).isValid());
+}
+
+TEST_F(Sorting, SelectionFollowsItsRowsAndAnUnreadableTextIsReported) {
+    TSortListView* list = form->ListView1;
+    QAbstractItemModelTester tester(list->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    fill(list, {{QStringLiteral(".a"), QString(), QStringLiteral("3"), QStringLiteral("1 KB")},
+                {QStringLiteral(".b"), QString(), QStringLiteral("1"), QStringLiteral("1 KB")},
+                {QStringLiteral(".c"), QString(), QStringLiteral("2"), QStringLiteral("1 KB")}});
+    list->selectionModel()->select(list->model()->index(0, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    click(list, 2);
+    ASSERT_EQ(list->selectedRows(), QList<int>({2}));
+    EXPECT_EQ(list->cellText(2, 0), QStringLiteral(".a"));
+
+    fill(list, {{QStringLiteral(".a"), QString(), QStringLiteral("many"), QStringLiteral("1 KB")},
+                {QStringLiteral(".b"), QString(), QStringLiteral("1"), QStringLiteral("1 KB")}});
+    click(list, 2);
+    EXPECT_EQ(errors, QStringList({QStringLiteral("'many' is not a valid integer value")}));
+    EXPECT_EQ(column(list, 0), QStringList({QStringLiteral(".a"), QStringLiteral(".b")}));
+}
+
+} // namespace

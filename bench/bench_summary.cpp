@@ -25,7 +25,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 double quantile(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());
@@ -43,10 +45,10 @@ double timeFind(const std::string& root) {
 void postClick(QWidget* w) {
     const QPointF pos(w->width() / 2.0, w->height() / 2.0);
     const QPointF global = w->mapToGlobal(pos);
-    QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonPress, pos, global, Qt::LeftButton,
-                                                   Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonRelease, pos, global, Qt::LeftButton,
-                                                   Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(QEvent::MouseButtonPress, pos, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(QEvent::MouseButtonRelease, pos, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
 }
 
 } // namespace

@@ -111,9 +111,12 @@ bool DateTextFormat::parseFields(QStringView text, int& year, int& month, int& d
     // The longest name that starts here, ignoring case.
     auto name = [&](const QStringList& names, qsizetype& which) {
         qsizetype best = -1;
+        if (at >= text.size())
+            return false;
+        const QChar first = text[at].toCaseFolded();
         for (qsizetype k = 0; k < names.size(); ++k) {
             const QString& n = names[k];
-            if (!n.isEmpty() && (best < 0 || n.size() > names[best].size()) &&
+            if (!n.isEmpty() && n.front().toCaseFolded() == first && (best < 0 || n.size() > names[best].size()) &&
                 text.mid(at).startsWith(n, Qt::CaseInsensitive))
                 best = k;
         }

@@ -50,8 +50,7 @@ public:
     bool passesCriteria(const platform::DirEnum& dir, const platform::DirEntry& e, std::string_view name);
     bool extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name);
     void addFileType(const platform::DirEntry& e, std::string_view name);
-    void addFoundFile(const platform::DirEntry& e, std::string_view name, size_t depth);
-    const QString& folderText(size_t depth);
+    void addFoundFile(const platform::DirEntry& e, std::string_view name);
 
     ScanHost& host;
     TDataList& dataList;
@@ -73,10 +72,6 @@ public:
 
     std::string path; // the folder being listed, native bytes
     std::vector<std::unique_ptr<platform::DirEnum>> levels;
-    // Folder texts by depth, decoded only when a file of that folder is accepted.
-    std::vector<QString> folders;
-    std::vector<std::string> folderNames;
-    std::vector<bool> folderKnown;
 
     // The progress text as the walk last set it; flushed to the label at the next pump.
     bool fileCountDirty = false;
@@ -111,9 +106,6 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
     d->typeSlots.clear();
     d->takeOptions();
     d->path = platform::encodeFileName(folder).toStdString();
-    d->folders.assign(1, folder);
-    d->folderNames.assign(1, std::string());
-    d->folderKnown.assign(1, true);
     d->lastPump = std::chrono::steady_clock::now();
     d->fileCountDirty = false;
     d->totalDirty = false;
@@ -161,16 +153,6 @@ void FolderWalkerPrivate::maybePump() {
     host.pump();
     takeOptions();
     lastPump = std::chrono::steady_clock::now();
-}
-
-const QString& FolderWalkerPrivate::folderText(size_t depth) {
-    if (!folderKnown[depth]) {
-        const QString& parent = folderText(depth - 1);
-        folders[depth] = AddBackslash(parent) +
-                         platform::decodeFileName(folderNames[depth].data(), qsizetype(folderNames[depth].size()));
-        folderKnown[depth] = true;
-    }
-    return folders[depth];
 }
 
 bool FolderWalkerPrivate::extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name) {
@@ -231,14 +213,10 @@ void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_v
     totalDirty = true;
 }
 
-void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_view name, size_t depth) {
-    TFileRec rec;
-    rec.FileName = AddBackslash(folderText(depth)) + platform::decodeFileName(name.data(), qsizetype(name.size()));
-    rec.Created = e.created;
-    rec.Modified = e.modified;
-    rec.Size = e.size;
-    rec.Attr = e.attr;
-    fileList.push_back(std::move(rec));
+void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_view name) {
+    // The path stays in native bytes: joined the same way AddBackslash joins texts, it decodes to
+    // exactly AddBackslash(folder) + name.
+    fileList.append(path, name, e.created, e.modified, e.size, e.attr);
     setFileCount();
 }
 
@@ -263,13 +241,6 @@ void FolderWalkerPrivate::scan(size_t depth) {
                 if (path.back() != '/')
                     path.push_back('/');
                 path.append(name);
-                if (folders.size() <= depth + 1) {
-                    folders.resize(depth + 2);
-                    folderNames.resize(depth + 2);
-                    folderKnown.resize(depth + 2);
-                }
-                folderNames[depth + 1].assign(name);
-                folderKnown[depth + 1] = false;
                 scan(depth + 1);
                 path.resize(pathLength);
             }
@@ -296,11 +267,11 @@ void FolderWalkerPrivate::scan(size_t depth) {
             case WalkMode::Criteria:
                 if (!passesCriteria(dir, e, name))
                     continue;
-                addFoundFile(e, name, depth);
+                addFoundFile(e, name);
                 break;
             case WalkMode::TypeMask:
                 if (extensionMatches(modeMaskCache, modeMask, name))
-                    addFoundFile(e, name, depth);
+                    addFoundFile(e, name);
                 break;
             }
         }

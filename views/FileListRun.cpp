@@ -55,8 +55,10 @@ void TForm1::LoadFileList(const QString& mode) {
     // The fill handles pending events between rows so STOP works here too; like the walk it does so
     // every few milliseconds, and shows the rows added so far to whatever runs inside the pump.
     FileDateTexts dates;
+    model->adoptArena(FileList.arena());
+    model->reserveRows(FileList.size());
     auto lastPump = std::chrono::steady_clock::now();
-    for (TFileRec& rec : FileList) {
+    for (qsizetype i = 0; i < FileList.size(); ++i) {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastPump >= pumpInterval) {
             model->flushRows();
@@ -65,8 +67,9 @@ void TForm1::LoadFileList(const QString& mode) {
         }
         if (StopSearch)
             break;
-        model->addRow(std::move(rec.FileName), {dates.text(rec.Created), dates.text(rec.Modified), FormatSize(rec.Size),
-                                                AttribLetters(rec.Attr)});
+        const TFileList::Entry& rec = FileList.entry(i);
+        model->addRow(rec.path, {dates.text(rec.Created), dates.text(rec.Modified), FormatSize(rec.Size),
+                                 AttribLetters(rec.Attr)});
     }
     model->flushRows();
     FileCount->setText(countText(EntryCount, ListView2->rowCount()));

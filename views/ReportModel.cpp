@@ -1,10 +1,13 @@
 #include "views/ReportModel.h"
 
+#include "platform/FileName.h"
+
 #include <algorithm>
 
 ReportModel::ReportModel(const QList<ListColumn>& columns, QObject* parent)
     : QAbstractTableModel(parent), m_columns(columns) {
     Q_ASSERT(!m_columns.isEmpty());
+    m_arena = std::make_shared<PathArena>();
     intern(QString()); // id 0: the empty text that pads short rows
 }
 
@@ -69,8 +72,12 @@ bool ReportModel::removeRows(int row, int count, const QModelIndex& parent) {
     return true;
 }
 
-void ReportModel::addRow(const QString& caption, std::initializer_list<QString> subItems) {
-    m_captions.push_back(caption);
+PathArena::Ref ReportModel::storeCaption(const QString& caption) {
+    const QByteArray bytes = platform::encodeFileName(caption);
+    return m_arena->append(std::string_view(bytes.constData(), size_t(bytes.size())));
+}
+
+void ReportModel::addSubItems(std::initializer_list<QString> subItems) {
     int c = 0;
     for (const QString& text : subItems) {
         if (c++ < subColumns())
@@ -78,6 +85,27 @@ void ReportModel::addRow(const QString& caption, std::initializer_list<QString> 
     }
     for (; c < subColumns(); ++c)
         m_subIds.push_back(0);
+}
+
+void ReportModel::addRow(const QString& caption, std::initializer_list<QString> subItems) {
+    m_captions.push_back(storeCaption(caption));
+    addSubItems(subItems);
+}
+
+void ReportModel::addRow(PathArena::Ref caption, std::initializer_list<QString> subItems) {
+    m_captions.push_back(caption);
+    addSubItems(subItems);
+}
+
+void ReportModel::adoptArena(const std::shared_ptr<PathArena>& arena) {
+    Q_ASSERT(m_captions.empty());
+    if (arena && m_captions.empty())
+        m_arena = arena;
+}
+
+void ReportModel::reserveRows(qsizetype rows) {
+    m_captions.reserve(size_t(rows));
+    m_subIds.reserve(size_t(rows) * size_t(subColumns()));
 }
 
 void ReportModel::flushRows() {
@@ -100,7 +128,7 @@ void ReportModel::appendRows(const QList<QStringList>& rows) {
         m_subIds.reserve(m_captions.capacity() * size_t(subColumns()));
     }
     for (const QStringList& row : rows) {
-        m_captions.push_back(row.isEmpty() ? QString() : row.first());
+        m_captions.push_back(storeCaption(row.isEmpty() ? QString() : row.first()));
         for (int c = 1; c <= subColumns(); ++c)
             m_subIds.push_back(c < row.size() ? intern(row[c]) : 0);
     }
@@ -115,6 +143,7 @@ void ReportModel::clear() {
     beginResetModel();
     m_captions = {};
     m_subIds = {};
+    m_arena = std::make_shared<PathArena>();
     m_visibleRows = 0;
     m_texts.clear();
     m_textIds.clear();
@@ -132,7 +161,7 @@ void ReportModel::keepRows(const std::vector<bool>& keep) {
         if (!keep[r])
             continue;
         if (out != r) {
-            m_captions[out] = std::move(m_captions[r]);
+            m_captions[out] = m_captions[r];
             std::copy_n(m_subIds.begin() + std::ptrdiff_t(r * width), width,
                         m_subIds.begin() + std::ptrdiff_t(out * width));
         }
@@ -149,12 +178,12 @@ void ReportModel::permute(const std::vector<int>& order) {
     Q_ASSERT(order.size() == m_captions.size());
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const size_t width = size_t(subColumns());
-    std::vector<QString> captions(m_captions.size());
+    std::vector<PathArena::Ref> captions(m_captions.size());
     std::vector<quint32> ids(m_subIds.size());
     std::vector<int> newRowOf(order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         const size_t from = size_t(order[i]);
-        captions[i] = std::move(m_captions[from]);
+        captions[i] = m_captions[from];
         std::copy_n(m_subIds.begin() + std::ptrdiff_t(from * width), width, ids.begin() + std::ptrdiff_t(i * width));
         newRowOf[from] = int(i);
     }
@@ -177,10 +206,12 @@ QStringList ReportModel::rowTexts(int row) const {
     return texts;
 }
 
-const QString& ReportModel::text(int row, int column) const {
+QString ReportModel::text(int row, int column) const {
     Q_ASSERT(row >= 0 && row < int(m_captions.size()) && column >= 0 && column < m_columns.size());
-    if (column == 0)
-        return m_captions[size_t(row)];
+    if (column == 0) {
+        const std::string_view bytes = m_arena->view(m_captions[size_t(row)]);
+        return platform::decodeFileName(bytes.data(), qsizetype(bytes.size()));
+    }
     return m_texts[qsizetype(textId(row, column))];
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "search/PathArena.h"
+
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 #include <vector>
 
 // One column of a report list: its caption and alignment, and how the view sizes it.
@@ -19,8 +22,9 @@ struct ListColumn {
 // The rows of a report list as plain texts, one per column. Rows keep no reference to the records
 // they were made from; everything that reads a list later (sorting, CSV, commands) reads these texts.
 //
-// Built for a million rows: the caption is kept per row, while the other texts repeat a lot (dates
-// of the same minute, sizes, attribute letters) and are stored once each, rows holding their ids.
+// Built for a million rows: captions (file paths) are kept as native bytes in a shared arena, and
+// the other texts, which repeat a lot (dates of the same minute, sizes, attribute letters), are
+// stored once each, rows holding their ids.
 class ReportModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -43,7 +47,12 @@ public:
     // Adds a row that stays out of sight until flushRows() inserts every added row at once; a fill
     // flushes before it lets other handlers run, so they always see a consistent list.
     void addRow(const QString& caption, std::initializer_list<QString> subItems);
+    // The same with a caption already in the model's arena (see adoptArena).
+    void addRow(PathArena::Ref caption, std::initializer_list<QString> subItems);
     void flushRows();
+    // Makes an empty model take its captions from a list's arena, so a fill copies no path.
+    void adoptArena(const std::shared_ptr<PathArena>& arena);
+    void reserveRows(qsizetype rows);
 
     // Removes every row.
     void clear();
@@ -55,7 +64,7 @@ public:
 
     // The texts of row i, one per column.
     QStringList rowTexts(int row) const;
-    const QString& text(int row, int column) const;
+    QString text(int row, int column) const;
 
     // Texts of columns after the first are shared: a row holds the id of its text. Sorting reads a
     // column's texts once per distinct text through these.
@@ -69,10 +78,13 @@ public:
 
 private:
     quint32 intern(const QString& text);
+    void addSubItems(std::initializer_list<QString> subItems);
+    PathArena::Ref storeCaption(const QString& caption);
     int subColumns() const { return int(m_columns.size()) - 1; }
 
     QList<ListColumn> m_columns;
-    std::vector<QString> m_captions;
+    std::shared_ptr<PathArena> m_arena;
+    std::vector<PathArena::Ref> m_captions;
     std::vector<quint32> m_subIds; // row-major, subColumns() ids per row
     int m_visibleRows = 0;
     QList<QString> m_texts;

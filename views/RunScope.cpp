@@ -19,7 +19,6 @@ RunScope::~RunScope() {
     m_form.DataList.clear();
     m_form.IndexList.Clear();
     m_form.FileList.clear();
-    m_form.FileList.shrink_to_fit();
     m_form.HeaderControl1->clearMessage();
     m_form.HeaderControl1->repaint();
     m_form.m_runActive = false;

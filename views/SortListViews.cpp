@@ -190,7 +190,7 @@ void TSortListView::sortRows() {
     // Keys are taken once per distinct text: per row for the captions, per shared text otherwise.
     const bool shared = c > 0;
     const qsizetype keyCount = shared ? m_model->textCount() : rows;
-    auto keyText = [&](qsizetype k) -> const QString& {
+    auto keyText = [&](qsizetype k) -> QString {
         return shared ? m_model->textOf(quint32(k)) : m_model->text(int(k), 0);
     };
     auto keyOfRow = [&](int row) -> qsizetype { return shared ? qsizetype(m_model->textId(row, c)) : row; };
@@ -210,12 +210,17 @@ void TSortListView::sortRows() {
         }
     }
 
-    const int sign = SortAscending ? 1 : -1;
+    // Each row's key is looked up once into a contiguous array; the sort then touches only that.
+    const bool ascending = SortAscending;
     if (handled) {
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const double ka = numbers[size_t(keyOfRow(a))], kb = numbers[size_t(keyOfRow(b))];
-            return sign > 0 ? ka < kb : kb < ka;
+        std::vector<std::pair<double, int>> rowKeys(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r)
+            rowKeys[size_t(r)] = {numbers[size_t(keyOfRow(r))], r};
+        std::stable_sort(rowKeys.begin(), rowKeys.end(), [ascending](const auto& a, const auto& b) {
+            return ascending ? a.first < b.first : b.first < a.first;
         });
+        for (int r = 0; r < rows; ++r)
+            order[size_t(r)] = rowKeys[size_t(r)].second;
     } else {
         QCollator collator;
         collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -224,9 +229,12 @@ void TSortListView::sortRows() {
         // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
         for (qsizetype k = 0; k < keyCount; ++k)
             keys.push_back(collator.sortKey(keyText(k).toCaseFolded()));
+        std::vector<qsizetype> keyOf(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r)
+            keyOf[size_t(r)] = keyOfRow(r);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int res = keys[size_t(keyOfRow(a))].compare(keys[size_t(keyOfRow(b))]);
-            return sign * res < 0;
+            const int res = keys[size_t(keyOf[size_t(a)])].compare(keys[size_t(keyOf[size_t(b)])]);
+            return ascending ? res < 0 : res > 0;
         });
     }
     m_model->permute(order);

@@ -1,0 +1,164 @@
+// The file list at size.
+//
+//   bench_filelist list ROOT [REPEATS=3]  every file of the tree listed with the type mask "*.*" in an
+//                                         offscreen window, GO to filled list, against
+//                                         find ROOT -type f -printf '%p %s %T@ %C@ %m\n'; and the peak
+//                                         memory per listed row (run it in a fresh process)
+//   bench_filelist sort [ROWS=1000000]    a list of ROWS rows sorted by Size and by Date modified,
+//                                         beside a plain std::sort of the same keys
+
+#include "app/try1.h"
+#include "search/DateText.h"
+#include "search/FileHelpers.h"
+#include "search/SortKeys.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long peakKiB() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+long currentKiB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * 4;
+}
+
+double timeFind(const std::string& root) {
+    const std::string cmd = "find '" + root + "' -type f -printf '%p %s %T@ %C@ %m\\n' > /dev/null";
+    const auto t0 = Clock::now();
+    if (std::system(cmd.c_str()) != 0)
+        std::fprintf(stderr, "find reported an error\n");
+    return seconds(Clock::now() - t0);
+}
+
+int listBench(const std::string& root, int repeats) {
+    TForm1 form{QStringList()};
+    form.show();
+    form.RootDir->setText(QString::fromLocal8Bit(root.c_str()));
+    form.SingleFile->setChecked(true);
+    form.FileType->setText(QStringLiteral("*.*"));
+    QCoreApplication::processEvents();
+
+    timeFind(root); // warm the cache
+    const long baseline = currentKiB();
+    std::vector<double> findTimes, runTimes;
+    long peakPerRow = 0;
+    int rows = 0;
+    for (int r = 0; r < repeats; ++r) {
+        findTimes.push_back(timeFind(root));
+        const auto t0 = Clock::now();
+        form.Button1->click();
+        runTimes.push_back(seconds(Clock::now() - t0));
+        rows = form.ListView2->rowCount();
+        if (r == 0) // the first run sets the process's peak
+            peakPerRow = (peakKiB() - baseline) * 1024 / std::max(rows, 1);
+    }
+    const double f = median(findTimes), w = median(runTimes);
+    std::printf("file list: %d rows\n", rows);
+    std::printf("find -printf '%%p %%s %%T@ %%C@ %%m\\n': %.3f s (median of %d)\n", f, repeats);
+    std::printf("GO to filled list:                   %.3f s (median of %d)\n", w, repeats);
+    std::printf("ratio list/find: %.2f (target <= 1.50)\n", w / f);
+    std::printf("peak memory per listed row: %ld bytes (target < 300)\n", peakPerRow);
+    return 0;
+}
+
+int sortBench(int rows) {
+    TForm1 form{QStringList()};
+    std::mt19937_64 rng(42);
+    // Sizes spread over every unit; dates spread over five years, so nearly every text differs.
+    std::uniform_int_distribution<qint64> logSize(0, 36);
+    std::uniform_int_distribution<qint64> minutes(0, 5LL * 365 * 24 * 60);
+    const qint64 start = (1577836800LL + 11644473600LL) * 10000000LL; // 2020-01-01
+    FileDateTexts dates;
+    ReportModel* model = form.ListView2->reportModel();
+    std::vector<qint64> sizes(static_cast<size_t>(rows)), times(static_cast<size_t>(rows));
+    for (int i = 0; i < rows; ++i) {
+        sizes[size_t(i)] = qint64(1) << logSize(rng) | qint64(rng() & 0xFFFF);
+        times[size_t(i)] = start + minutes(rng) * 600000000LL;
+        const QString date = dates.text(times[size_t(i)]);
+        model->addRow(QStringLiteral("/bench/folder%1/file%2.dat").arg(i % 1000).arg(i),
+                      {date, date, FormatSize(sizes[size_t(i)]), QStringLiteral("A")});
+    }
+    model->flushRows();
+    std::printf("sorted list: %d rows, %lld distinct texts\n", rows, static_cast<long long>(model->textCount()));
+
+    for (const int column : {3, 2}) {
+        const auto t0 = Clock::now();
+        form.ListView2->headerClick(column);
+        const double sorted = seconds(Clock::now() - t0);
+        // The same keys, already computed, sorted by a plain std::sort.
+        std::vector<double> keys(static_cast<size_t>(rows));
+        for (int i = 0; i < rows; ++i) {
+            const QString text = form.ListView2->cellText(i, column);
+            if (column == 3)
+                SizeTextValue(text, keys[size_t(i)]);
+            else
+                DateTextFormat::system().parse(text, keys[size_t(i)]);
+        }
+        std::shuffle(keys.begin(), keys.end(), rng);
+        const auto t1 = Clock::now();
+        std::sort(keys.begin(), keys.end());
+        const double plain = seconds(Clock::now() - t1);
+        bool ordered = true;
+        for (int i = 1; i < rows && ordered; ++i) {
+            double a = 0, b = 0;
+            if (column == 3) {
+                SizeTextValue(form.ListView2->cellText(i - 1, column), a);
+                SizeTextValue(form.ListView2->cellText(i, column), b);
+            } else {
+                DateTextFormat::system().parse(form.ListView2->cellText(i - 1, column), a);
+                DateTextFormat::system().parse(form.ListView2->cellText(i, column), b);
+            }
+            ordered = a <= b;
+        }
+        std::printf("sort by %s: %.3f s (target < 1.5 s); plain std::sort of the same keys: %.3f s%s\n",
+                    column == 3 ? "Size" : "Date modified", sorted, plain, ordered ? "" : "  ** NOT ORDERED **");
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "list" && argc > 2)
+        return listBench(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 3);
+    if (mode == "sort")
+        return sortBench(argc > 2 ? std::max(2, std::atoi(argv[2])) : 1000000);
+    std::fprintf(stderr, "usage: %s list ROOT [REPEATS] | sort [ROWS]\n", argv[0]);
+    return 2;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "search/PathArena.h"
+#include "search/TFileRec.h"
+
+#include <deque>
+#include <iterator>
+#include <memory>
+
+// The found-file list of a file-list walk, in walk order. Holds its records compactly (the path
+// as native bytes in a shared arena, the rest as plain values) because a walk may find millions of
+// files; operator[] gives each back as a TFileRec. Clearing the list frees its records.
+class TFileList {
+public:
+    struct Entry {
+        qint64 Created = 0;  // file time, UTC
+        qint64 Modified = 0; // file time, UTC
+        qint64 Size = 0;
+        PathArena::Ref path;
+        quint32 Attr = 0;
+    };
+
+    // Appends a file found in folder (native bytes) under name (native bytes).
+    void append(std::string_view folder, std::string_view name, qint64 created, qint64 modified, qint64 size,
+                quint32 attr);
+    // Appends a record as it stands.
+    void push_back(const TFileRec& rec);
+
+    qsizetype size() const { return qsizetype(m_entries.size()); }
+    bool empty() const { return m_entries.empty(); }
+    void clear();
+
+    TFileRec operator[](qsizetype i) const;
+    const Entry& entry(qsizetype i) const { return m_entries[size_t(i)]; }
+    QString fileName(qsizetype i) const;
+    // The arena that holds the paths; a list model can keep it to show the paths without copies.
+    const std::shared_ptr<PathArena>& arena() const { return m_arena; }
+
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = TFileRec;
+        using difference_type = qsizetype;
+        using pointer = void;
+        using reference = TFileRec;
+        const_iterator(const TFileList* list, qsizetype i) : m_list(list), m_i(i) {}
+        TFileRec operator*() const { return (*m_list)[m_i]; }
+        const_iterator& operator++() {
+            ++m_i;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return m_i == other.m_i; }
+
+    private:
+        const TFileList* m_list;
+        qsizetype m_i;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    std::deque<Entry> m_entries;
+    std::shared_ptr<PathArena> m_arena;
+};

@@ -53,7 +53,8 @@ void applyStat(DirEntry& e, const struct statx& st) {
     e.size = qint64(st.stx_size);
     e.modified = toFileTime(st.stx_mtime);
     e.accessed = toFileTime(st.stx_atime);
-    if (st.stx_mask & STATX_BTIME)
+    // Some file systems (overlays among them) report a birth time of zero; that is no birth time.
+    if ((st.stx_mask & STATX_BTIME) && (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0))
         e.created = toFileTime(st.stx_btime);
     else
         e.created = std::min(toFileTime(st.stx_ctime), e.modified);

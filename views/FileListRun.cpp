@@ -108,36 +108,29 @@ void TForm1::Selectall1Click() {
     ListView2->selectAll();
 }
 
-void TForm1::FilterClick() {
-    if (m_runActive)
+// Keeps the rows whose key, ignoring case, equals that of the first selected row.
+static void keepRowsLikeSelected(TForm1& form, QString (*key)(const QString& path)) {
+    if (form.runActive())
         return;
-    const QList<int> selected = ListView2->selectedRows();
+    const QList<int> selected = form.ListView2->selectedRows();
     if (selected.isEmpty())
         return;
-    const QString folder = folderPart(ListView2->cellText(selected.first(), 0));
+    const QString wanted = key(form.ListView2->cellText(selected.first(), 0));
     QList<int> gone;
-    for (int r = 0; r < ListView2->rowCount(); ++r) {
-        if (!SameTextLocale(folderPart(ListView2->cellText(r, 0)), folder))
+    for (int r = 0; r < form.ListView2->rowCount(); ++r) {
+        if (!SameTextLocale(key(form.ListView2->cellText(r, 0)), wanted))
             gone.append(r);
     }
-    ListView2->removeRowsAt(gone);
-    FileCount->setText(QString::number(ListView2->rowCount()));
+    form.ListView2->removeRowsAt(gone);
+    form.FileCount->setText(QString::number(form.ListView2->rowCount()));
+}
+
+void TForm1::FilterClick() {
+    keepRowsLikeSelected(*this, folderPart);
 }
 
 void TForm1::Filterfilesbytype1Click() {
-    if (m_runActive)
-        return;
-    const QList<int> selected = ListView2->selectedRows();
-    if (selected.isEmpty())
-        return;
-    const QString ext = ExtractExt(ListView2->cellText(selected.first(), 0));
-    QList<int> gone;
-    for (int r = 0; r < ListView2->rowCount(); ++r) {
-        if (!SameTextLocale(ExtractExt(ListView2->cellText(r, 0)), ext))
-            gone.append(r);
-    }
-    ListView2->removeRowsAt(gone);
-    FileCount->setText(QString::number(ListView2->rowCount()));
+    keepRowsLikeSelected(*this, ExtractExt);
 }
 
 void TForm1::Removeselectedfiles1Click() {

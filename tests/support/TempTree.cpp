@@ -30,8 +30,9 @@ TempTree::TempTree() {
 }
 
 TempTree::~TempTree() {
-    // Unreadable folders would stop the removal; give every folder its rights back first.
-    const std::string cmd = "chmod -R u+rwx '" + rootBytes() + "' 2>/dev/null";
+    // Unreadable folders and names that are not UTF-8 would stop QTemporaryDir's own removal, which
+    // works on decoded names: give every folder its rights back and remove the bytes as they are.
+    const std::string cmd = "chmod -R u+rwx '" + rootBytes() + "' 2>/dev/null; rm -rf '" + rootBytes() + "'";
     if (std::system(cmd.c_str()) != 0) {
     }
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class CommandUi;
+class QWidget;
+
+enum class TransferMode { Copy, Move };
+
+// Copies or moves each file of paths into folder (which ends in "/") under its own name, one file
+// at a time in list order. An existing target is replaced, kept or the rest cancelled as ui's
+// askReplace says; the progress dialog's Cancel also ends the command. Each failure is shown at
+// once and the next file follows. Ends with "Files copied to: " or "Files moved to: " and the
+// folder, whatever happened to the files; an exception instead shows its message and ends the loop.
+void transferFiles(QWidget* parent, CommandUi& ui, TransferMode mode, const QStringList& paths, const QString& folder);

@@ -1,0 +1,29 @@
+#include "commands/engine/ClipboardData.h"
+
+#include "platform/FileName.h"
+#include "platform/FileUri.h"
+
+#include <QMimeData>
+
+QMimeData* textMimeData(const QString& text) {
+    auto* data = new QMimeData;
+    const QByteArray bytes = platform::encodeFileName(text);
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+    data->setData(QStringLiteral("text/plain"), bytes);
+    return data;
+}
+
+QMimeData* fileListMimeData(const QStringList& paths) {
+    QByteArray uriList;
+    QByteArray gnome("copy");
+    for (const QString& path : paths) {
+        const QByteArray uri = platform::fileUri(path);
+        uriList += uri + "\r\n";
+        gnome += '\n' + uri;
+    }
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/uri-list"), uriList);
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+    data->setData(QStringLiteral("application/x-kde-cutselection"), QByteArrayLiteral("0"));
+    return data;
+}

@@ -1,0 +1,35 @@
+#include "commands/engine/FileDetails.h"
+
+#include "platform/DirEnum.h"
+#include "platform/FileName.h"
+#include "search/DateText.h"
+#include "search/FileHelpers.h"
+#include "search/FileTypeName.h"
+
+std::optional<FileDetails> readFileDetails(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return std::nullopt;
+    FileDetails details;
+    details.name = path.mid(slash + 1);
+    details.folder = path.left(slash + 1);
+
+    const QByteArray name = platform::encodeFileName(details.name);
+    platform::DirEnum dir;
+    if (!dir.open(platform::encodeFileName(details.folder).constData()))
+        return std::nullopt;
+    for (qsizetype i = 0; i < dir.count(); ++i) {
+        if (dir.name(i) != std::string_view(name.constData(), size_t(name.size())))
+            continue;
+        const platform::DirEntry& e = dir.entry(i);
+        const DateTextFormat& dates = DateTextFormat::system();
+        details.size = e.size;
+        details.sizeText = FormatSize(e.size);
+        details.created = dates.formatFileTime(e.created);
+        details.modified = dates.formatFileTime(e.modified);
+        details.attributes = AttribLetters(e.attr);
+        details.typeName = FileTypeName(ExtractExt(details.name));
+        return details;
+    }
+    return std::nullopt;
+}

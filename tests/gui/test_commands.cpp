@@ -1,0 +1,422 @@
+#include "app/try1.h"
+#include "commands/CommandUi.h"
+#include "commands/engine/FileDetails.h"
+#include "platform/FileName.h"
+#include "support/TempTree.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+#include <fcntl.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <memory>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using platform::ConflictAnswer;
+
+// Answers the commands' dialogs in place of the user and records what they were shown.
+class FakeUi : public CommandUi {
+public:
+    void showMessage(QWidget*, const QString& text) override { messages.append(text); }
+    bool confirm(QWidget*, const QString& caption, const QString& question) override {
+        questions.append(caption + QLatin1Char('|') + question);
+        return confirmAnswer;
+    }
+    ConflictAnswer askReplace(QWidget*, const QString& source, const QString& target) override {
+        conflicts.append(source + QStringLiteral(" -> ") + target);
+        return replaceAnswers.isEmpty() ? ConflictAnswer::Skip : replaceAnswers.takeFirst();
+    }
+    QString saveCsvFileName(QWidget*, const QString& name) override {
+        saveOffered.append(name);
+        return saveAnswer;
+    }
+    void showProperties(QWidget*, const FileDetails& details) override { properties.append(details.name); }
+    void openUrl(const QUrl& url) override { urls.append(url); }
+
+    bool confirmAnswer = true;
+    QList<ConflictAnswer> replaceAnswers;
+    QString saveAnswer;
+    QStringList messages, questions, conflicts, saveOffered, properties;
+    QList<QUrl> urls;
+};
+
+QByteArray contentOf(const std::string& path) {
+    QFile file;
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return QByteArrayLiteral("<missing>");
+    return file.readAll();
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+QByteArray utf16le(const QString& text) {
+    QByteArray bytes("\xFF\xFE", 2);
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+// Makes a folder immutable for its lifetime, where the file system and our rights allow it.
+class ImmutableFolder {
+public:
+    explicit ImmutableFolder(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY)) {
+        int flags = 0;
+        if (m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            m_set = ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~ImmutableFolder() {
+        int flags = 0;
+        if (m_set && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
+        }
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool isSet() const { return m_set; }
+
+private:
+    int m_fd;
+    bool m_set = false;
+};
+
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree.makeDir("program");
+        StartupEnvironment env;
+        env.programFolder = tree.root() + QStringLiteral("/program");
+        env.showError = [this](const QString& message) { errors.append(message); };
+        form = std::make_unique<TForm1>(env);
+        form->commandUi = &ui;
+        form->folderDialog = [this] {
+            ++folderAsked;
+            return folderAnswer;
+        };
+        QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
+    }
+    void TearDown() override {
+        form.reset();
+        // QTemporaryDir cannot remove names that are not UTF-8.
+        ::nftw(
+            tree.rootBytes().c_str(),
+            [](const char* p, const struct stat*, int, FTW* ftw) { return ftw->level > 0 ? ::remove(p) : 0; }, 16,
+            FTW_DEPTH | FTW_PHYS);
+    }
+
+    // The one place that puts rows into a list.
+    static void fill(TSortListView* list, const QList<QStringList>& rows) { list->reportModel()->appendRows(rows); }
+    static void select(TSortListView* list, const QList<int>& rows) {
+        for (const int row : rows)
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // A file-list row of the file at rel, made with the given bytes.
+    QStringList fileRow(const std::string& rel, const QByteArray& bytes = "data") {
+        tree.makeFile(rel, bytes);
+        return {path(rel), QStringLiteral("01.02.2020 10:11"), QStringLiteral("01.02.2020 10:12"),
+                QStringLiteral("0.01 KB"), QStringLiteral("A")};
+    }
+    QString path(const std::string& rel) const {
+        return platform::decodeFileName(QByteArray::fromStdString(tree.abs(rel)));
+    }
+    QStringList listPaths() const {
+        QStringList paths;
+        for (int row = 0; row < form->ListView2->rowCount(); ++row)
+            paths.append(form->ListView2->cellText(row, 0));
+        return paths;
+    }
+    QByteArray clipboardData(const QString& format) const {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        return data ? data->data(format) : QByteArray();
+    }
+
+    TempTree tree;
+    ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + QStringLiteral("/config"))};
+    ScopedEnv home{"HOME", QByteArray::fromStdString(tree.abs("home"))};
+    ScopedEnv dataHome{"XDG_DATA_HOME", QByteArray::fromStdString(tree.abs("home/.local/share"))};
+    FakeUi ui;
+    std::unique_ptr<TForm1> form;
+    QStringList errors;
+    int folderAsked = 0;
+    QString folderAnswer;
+};
+
+TEST_F(CommandsTest, WithNoRowSelectedTheFileCommandsDoNothing) {
+    fill(form->ListView2, {fileRow("a.txt"), fileRow("b.txt")});
+    folderAnswer = path("dst");
+    for (QAction* action : {form->Copyto1, form->Moveselectedfiles1, form->DeleteFiles2, form->Copyfilelist1,
+                            form->Copyfiles1, form->CopyfiledetailstoclipboardasCSV1, form->SavefiledetailsasCSV1,
+                            form->Copydetailstoclipboard1, form->SavedetailstofileasCSV1})
+        action->trigger();
+    EXPECT_EQ(folderAsked, 0);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(ui.questions.isEmpty());
+    EXPECT_TRUE(ui.saveOffered.isEmpty());
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
+    EXPECT_EQ(form->ListView2->rowCount(), 2);
+    EXPECT_TRUE(exists(tree.abs("a.txt")));
+}
+
+TEST_F(CommandsTest, SelectedPathsFollowTheListOrder) {
+    fill(form->ListView2, {fileRow("c.txt"), fileRow("a.txt"), fileRow("b.txt")});
+    select(form->ListView2, {2, 0});
+    EXPECT_EQ(form->SelectedPaths(), (QStringList{path("c.txt"), path("b.txt")}));
+}
+
+TEST_F(CommandsTest, CopyToFolderCopiesEachFileAndNamesTheFolder) {
+    fill(form->ListView2, {fileRow("src/a?b.txt", "question"), fileRow("src/plain.txt", "plain"),
+                           fileRow("src/bad\xff.txt", "invalid")});
+    tree.makeFile("src/aXb.txt", "letter");
+    tree.makeDir("dst");
+    select(form->ListView2, {0, 2});
+
+    folderAnswer.clear();
+    form->Copyto1->trigger();
+    EXPECT_EQ(folderAsked, 1);
+    EXPECT_TRUE(ui.messages.isEmpty());
+
+    folderAnswer = path("dst");
+    form->Copyto1->trigger();
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Files copied to: ") + path("dst/")});
+    EXPECT_EQ(contentOf(tree.abs("dst/a?b.txt")), QByteArray("question"));
+    EXPECT_EQ(contentOf(tree.abs("dst/bad\xff.txt")), QByteArray("invalid"));
+    EXPECT_FALSE(exists(tree.abs("dst/plain.txt")));
+    EXPECT_FALSE(exists(tree.abs("dst/aXb.txt")));
+    EXPECT_EQ(form->ListView2->rowCount(), 3);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(CommandsTest, ConflictsAreAskedAndCancelEndsTheCommand) {
+    fill(form->ListView2,
+         {fileRow("a/same.txt", "from a"), fileRow("b/same.txt", "from b"), fileRow("c/other.txt", "from c")});
+    tree.makeDir("dst");
+    folderAnswer = path("dst");
+    select(form->ListView2, {0, 1, 2});
+
+    ui.replaceAnswers = {ConflictAnswer::Cancel};
+    form->Copyto1->trigger();
+    EXPECT_EQ(ui.conflicts, QStringList{path("b/same.txt") + QStringLiteral(" -> ") + path("dst/same.txt")});
+    EXPECT_EQ(contentOf(tree.abs("dst/same.txt")), QByteArray("from a"));
+    EXPECT_FALSE(exists(tree.abs("dst/other.txt")));
+    // The summary comes whatever happened to the files.
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Files copied to: ") + path("dst/")});
+
+    ui.conflicts.clear();
+    ui.replaceAnswers = {ConflictAnswer::Skip, ConflictAnswer::Replace};
+    form->Copyto1->trigger();
+    EXPECT_EQ(ui.conflicts.size(), 2);
+    EXPECT_EQ(contentOf(tree.abs("dst/same.txt")), QByteArray("from b"));
+    EXPECT_EQ(contentOf(tree.abs("dst/other.txt")), QByteArray("from c"));
+}
+
+TEST_F(CommandsTest, AFailedFileIsReportedAndTheOthersFollow) {
+    fill(form->ListView2, {fileRow("src/one.txt"), fileRow("src/gone.txt"), fileRow("src/three.txt")});
+    ::unlink(tree.abs("src/gone.txt").c_str());
+    tree.makeDir("dst");
+    folderAnswer = path("dst");
+    select(form->ListView2, {0, 1, 2});
+    form->Copyto1->trigger();
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages[0], QStringLiteral("Cannot copy \"%1\" to \"%2\". No such file or directory.")
+                                  .arg(path("src/gone.txt"), path("dst/gone.txt")));
+    EXPECT_EQ(ui.messages[1], QStringLiteral("Files copied to: ") + path("dst/"));
+    EXPECT_TRUE(exists(tree.abs("dst/one.txt")));
+    EXPECT_TRUE(exists(tree.abs("dst/three.txt")));
+}
+
+TEST_F(CommandsTest, MovedFilesKeepTheirRowsWithTheOldPaths) {
+    fill(form->ListView2, {fileRow("src/one.txt", "1"), fileRow("src/two.txt", "2")});
+    tree.makeDir("dst");
+    folderAnswer = path("dst");
+    select(form->ListView2, {0, 1});
+    form->Moveselectedfiles1->trigger();
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Files moved to: ") + path("dst/")});
+    EXPECT_EQ(contentOf(tree.abs("dst/one.txt")), QByteArray("1"));
+    EXPECT_EQ(contentOf(tree.abs("dst/two.txt")), QByteArray("2"));
+    EXPECT_FALSE(exists(tree.abs("src/one.txt")));
+    EXPECT_EQ(listPaths(), (QStringList{path("src/one.txt"), path("src/two.txt")}));
+
+    // A later command on such a row meets a path that no longer exists.
+    ui.messages.clear();
+    form->Copyto1->trigger();
+    ASSERT_EQ(ui.messages.size(), 3);
+    EXPECT_TRUE(ui.messages[0].endsWith(QStringLiteral("No such file or directory.")));
+}
+
+TEST_F(CommandsTest, DeleteAsksOnceAndTrashesExactlyTheSelectedFiles) {
+    fill(form->ListView2, {fileRow("f/a?b.txt", "q"), fileRow("f/keep.txt"), fileRow("f/bad\xff.txt", "b")});
+    tree.makeFile("f/aXb.txt", "letter");
+    select(form->ListView2, {0, 2});
+
+    ui.confirmAnswer = false;
+    form->DeleteFiles2->trigger();
+    EXPECT_EQ(ui.questions, QStringList{QStringLiteral("Confirm|Are you sure you want to delete these files?")});
+    EXPECT_EQ(form->ListView2->rowCount(), 3);
+    EXPECT_TRUE(exists(tree.abs("f/a?b.txt")));
+
+    ui.confirmAnswer = true;
+    form->DeleteFiles2->trigger();
+    EXPECT_EQ(ui.questions.size(), 2);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_EQ(listPaths(), QStringList{path("f/keep.txt")});
+    EXPECT_FALSE(exists(tree.abs("f/a?b.txt")));
+    EXPECT_FALSE(exists(tree.abs("f/bad\xff.txt")));
+    EXPECT_TRUE(exists(tree.abs("f/aXb.txt")));
+    const std::string trash = tree.abs("home/.local/share/Trash/");
+    EXPECT_EQ(contentOf(trash + "files/a?b.txt"), QByteArray("q"));
+    EXPECT_EQ(contentOf(trash + "files/bad\xff.txt"), QByteArray("b"));
+    EXPECT_TRUE(exists(trash + "info/a?b.txt.trashinfo"));
+    EXPECT_TRUE(exists(trash + "info/bad\xff.txt.trashinfo"));
+}
+
+TEST_F(CommandsTest, AFileThatCannotBeDeletedKeepsItsRow) {
+    fill(form->ListView2,
+         {fileRow("f/one.txt"), fileRow("f/vanished.txt"), fileRow("locked/three.txt"), fileRow("f/four.txt")});
+    ::unlink(tree.abs("f/vanished.txt").c_str());
+    ImmutableFolder locked(tree.abs("locked"));
+    select(form->ListView2, {0, 1, 2, 3});
+    form->DeleteFiles2->trigger();
+
+    QStringList expectedRows{path("f/vanished.txt")};
+    QStringList expectedMessages;
+    if (locked.isSet()) {
+        expectedRows.append(path("locked/three.txt"));
+        expectedMessages.append(
+            QStringLiteral("Cannot delete \"%1\". Operation not permitted.").arg(path("locked/three.txt")));
+    }
+    expectedMessages.append(
+        QStringLiteral("Cannot delete \"%1\". No such file or directory.").arg(path("f/vanished.txt")));
+    EXPECT_EQ(listPaths(), expectedRows);
+    EXPECT_EQ(ui.messages, expectedMessages);
+    EXPECT_FALSE(exists(tree.abs("f/one.txt")));
+    EXPECT_FALSE(exists(tree.abs("f/four.txt")));
+}
+
+TEST_F(CommandsTest, FileNamesGoToTheClipboardAsTextWithCrLf) {
+    fill(form->ListView2, {fileRow("x/a b.txt"), fileRow("x/skip.txt"), fileRow("x/\xe6\x97\xa5.txt")});
+    select(form->ListView2, {0, 2});
+    form->Copyfilelist1->trigger();
+    const QByteArray expected =
+        QFile::encodeName(path("x/a b.txt")) + "\r\n" + QFile::encodeName(path("x/日.txt")) + "\r\n";
+    EXPECT_EQ(clipboardData(QStringLiteral("text/plain;charset=utf-8")), expected);
+    EXPECT_EQ(clipboardData(QStringLiteral("text/plain")), expected);
+}
+
+TEST_F(CommandsTest, FilesGoToTheClipboardAsAFileListToPasteAsCopies) {
+    fill(form->ListView2, {fileRow("x/a b.txt"), fileRow("x/bad\xff")});
+    select(form->ListView2, {0, 1});
+    form->Copyfiles1->trigger();
+    const QByteArray root = QUrl::fromLocalFile(tree.root()).toEncoded();
+    EXPECT_EQ(clipboardData(QStringLiteral("text/uri-list")), root + "/x/a%20b.txt\r\n" + root + "/x/bad%FF\r\n");
+    EXPECT_EQ(clipboardData(QStringLiteral("x-special/gnome-copied-files")),
+              "copy\n" + root + "/x/a%20b.txt\n" + root + "/x/bad%FF");
+    EXPECT_EQ(clipboardData(QStringLiteral("application/x-kde-cutselection")), QByteArray("0"));
+}
+
+TEST_F(CommandsTest, FileDetailsAsCsvHoldTheHeaderAndTheSelectedRowsAsShown) {
+    fill(form->ListView2,
+         {{QStringLiteral("/d/plain.txt"), QStringLiteral("01.02.2020 10:11"), QStringLiteral("03.04.2021 12:13"),
+           QStringLiteral("1.5 KB"), QStringLiteral("RA")},
+          {QStringLiteral("/d/not selected.txt")},
+          {QStringLiteral("/d/say \"hi\", ok.txt"), QString(), QString(), QStringLiteral("0 KB"), QString()}});
+    select(form->ListView2, {0, 2});
+    form->CopyfiledetailstoclipboardasCSV1->trigger();
+    EXPECT_EQ(clipboardData(QStringLiteral("text/plain")),
+              QByteArray("Filename,\"Date Created\",\"Date modified\",Size,Attribs\r\n"
+                         "/d/plain.txt,\"01.02.2020 10:11\",\"03.04.2021 12:13\",\"1.5 KB\",RA\r\n"
+                         "\"/d/say \"\"hi\"\", ok.txt\",,,\"0 KB\",\r\n"));
+}
+
+TEST_F(CommandsTest, TypeDetailsExportEveryRowWhateverIsSelected) {
+    fill(
+        form->ListView1,
+        {{QStringLiteral(".txt"), QStringLiteral("Plain text document"), QStringLiteral("2"), QStringLiteral("1.5 KB")},
+         {QStringLiteral(".pdf"), QStringLiteral("PDF document"), QStringLiteral("1"), QStringLiteral("20 MB")}});
+    select(form->ListView1, {1});
+    form->Copydetailstoclipboard1->trigger();
+    EXPECT_EQ(clipboardData(QStringLiteral("text/plain;charset=utf-8")),
+              QByteArray("Type,Description,Count,Size\r\n"
+                         ".txt,\"Plain text document\",2,\"1.5 KB\"\r\n"
+                         ".pdf,\"PDF document\",1,\"20 MB\"\r\n"));
+}
+
+TEST_F(CommandsTest, SavingCsvUsesSd1AndRemembersItsName) {
+    fill(form->ListView1,
+         {{QStringLiteral(".txt"), QStringLiteral("Text"), QStringLiteral("2"), QStringLiteral("1 KB")}});
+    const QString file = path("types.csv");
+    tree.makeFile("types.csv", "an older, longer file that gets replaced");
+
+    ui.saveAnswer.clear();
+    form->SavedetailstofileasCSV1->trigger();
+    EXPECT_EQ(ui.saveOffered, QStringList{QString()});
+    EXPECT_EQ(contentOf(tree.abs("types.csv")), QByteArray("an older, longer file that gets replaced"));
+
+    ui.saveAnswer = file;
+    form->SavedetailstofileasCSV1->trigger();
+    EXPECT_EQ(contentOf(tree.abs("types.csv")),
+              utf16le(QStringLiteral("Type,Description,Count,Size\r\n.txt,Text,2,\"1 KB\"\r\n")));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("untouched"));
+
+    // The file list's save shares the dialog and opens on the name chosen last.
+    fill(form->ListView2, {fileRow("a.txt")});
+    select(form->ListView2, {0});
+    ui.saveAnswer = path("missing/files.csv");
+    form->SavefiledetailsasCSV1->trigger();
+    EXPECT_EQ(ui.saveOffered, (QStringList{QString(), QString(), file}));
+    EXPECT_EQ(
+        errors,
+        QStringList{
+            QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(path("missing/files.csv"))});
+    ui.saveAnswer.clear();
+    form->SavedetailstofileasCSV1->trigger();
+    EXPECT_EQ(ui.saveOffered.last(), path("missing/files.csv"));
+}
+
+TEST_F(CommandsTest, ShortcutsActWhileTheirListHasTheFocus) {
+    fill(form->ListView2, {fileRow("k/a.txt")});
+    fill(form->ListView1,
+         {{QStringLiteral(".txt"), QStringLiteral("Text"), QStringLiteral("1"), QStringLiteral("1 KB")}});
+    select(form->ListView2, {0});
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    form->ListView2->setFocus();
+    QTest::keyClick(form->ListView2, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), path("k/a.txt") + QStringLiteral("\r\n"));
+    QTest::keyClick(form->ListView2, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("x-special/gnome-copied-files")));
+    QTest::keyClick(form->ListView2, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(ui.saveOffered.size(), 1);
+    // Ctrl+D belongs to the type list.
+    QTest::keyClick(form->ListView2, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("x-special/gnome-copied-files")));
+
+    form->ListView1->setFocus();
+    QTest::keyClick(form->ListView1, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("Type,Description,Count,Size\r\n.txt,Text,1,\"1 KB\"\r\n"));
+}
+
+} // namespace

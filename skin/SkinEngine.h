@@ -1,13 +1,17 @@
 #pragma once
 
+#include <QFont>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 #include <QString>
+#include <vector>
 
 class QWidget;
 
 // The skin of the main window: a Qt style sheet, built in or read from a skin file, switched on
-// and off at run time. Off, the window has no style sheet and looks like any other desktop program.
+// and off at run time. Off, the window has the style sheet it had before (normally none) and looks
+// exactly as it did before the skin went on.
 class SkinEngine : public QObject {
     Q_OBJECT
 
@@ -23,7 +27,8 @@ public:
     // reason when the file cannot be opened or read or is not UTF-8 text; the sheet is then unchanged.
     void loadFromFile(const QString& path);
 
-    // Switches the skin on (the window takes the sheet) or off (the window's sheet is cleared).
+    // Switches the skin on (the window takes the sheet) or off (the window gets back the sheet it
+    // had when the skin went on).
     void setActive(bool active);
     bool isActive() const { return m_active; }
 
@@ -36,10 +41,23 @@ signals:
     void skinChanged();
 
 private:
+    // What each widget of the window had before the skin went on.
+    struct SavedLook {
+        QPointer<QWidget> widget;
+        bool ownFont;
+        QFont font;
+        bool ownPalette;
+        QPalette palette;
+    };
+
     void apply();
+    void saveLook();
+    void restoreLook();
 
     QPointer<QWidget> m_window;
     QString m_sheet;
     QString m_file;
+    QString m_previousSheet;
+    std::vector<SavedLook> m_saved;
     bool m_active = false;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the file managers are to offer: one menu command that starts a program on the clicked item.
+struct DesktopMenuCommand {
+    QString text;          // the menu text
+    QString programPath;   // the program to start
+    QStringList arguments; // its arguments; "%1" stands for the clicked item's path
+    bool onFolders = false;
+    bool onFiles = false;
+};
+
+// The context-menu entries of the common Linux file managers, written under $XDG_DATA_HOME
+// ($HOME/.local/share when the variable is unset, empty or not absolute):
+//   applications/trovex-run.desktop          a desktop entry, offered by "Open With"
+//   kio/servicemenus/trovex-run.desktop      a Dolphin service menu (executable, as KIO requires)
+//   nemo/actions/trovex-run.nemo_action      a Nemo action
+//   nautilus/scripts/Run Trovex              a Nautilus script (executable)
+// Each starts the program with the clicked path in place of "%1", whatever characters the
+// program path, the arguments or the clicked path hold.
+class DesktopMenuEntries {
+public:
+    static QString dataHome();
+    // The four files above, in that order.
+    static QStringList paths();
+
+    // The Exec value of a desktop entry that runs program with arguments, "%1" becoming the field
+    // code %f: quoted and escaped by the desktop-entry rules, "%" doubled, then the string escapes.
+    static QString execValue(const QString& program, const QStringList& arguments);
+
+    static QString desktopEntryText(const DesktopMenuCommand& command);
+    static QString serviceMenuText(const DesktopMenuCommand& command);
+    static QString nemoActionText(const DesktopMenuCommand& command);
+    static QString nautilusScriptText(const DesktopMenuCommand& command);
+
+    // Writes the four files (creating their folders), or removes them when the command is offered
+    // on neither folders nor files. Each file is replaced whole, never left half written. Goes on
+    // after a failure and returns false with the first reason in error.
+    static bool write(const DesktopMenuCommand& command, QString* error = nullptr);
+
+    // Removes exactly the four files; their folders and any other file in them stay. A missing
+    // file is no failure. Returns false with the first reason in error when a file stays.
+    static bool remove(QString* error = nullptr);
+};

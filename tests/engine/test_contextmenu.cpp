@@ -1,0 +1,446 @@
+#include "platform/Registry.h"
+#include "shell/ContextMenu.h"
+#include "shell/DesktopMenuEntries.h"
+#include "support/TempTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <optional>
+#include <stdexcept>
+
+using platform::Registry;
+
+namespace {
+
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+const QStringList verbKeys{u("software\\classes\\directory\\shell\\KVT"), u("software\\classes\\Drive\\shell\\KVT"),
+                           u("software\\classes\\*\\shell\\KVT")};
+
+// The string escapes of a desktop-entry value undone; nothing when an escape is not one of them.
+std::optional<QString> unescapeValue(const QString& value) {
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] != QLatin1Char('\\')) {
+            out += value[i];
+            continue;
+        }
+        if (++i == value.size())
+            return std::nullopt;
+        switch (value[i].unicode()) {
+        case 's':
+            out += QLatin1Char(' ');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// An Exec value read back by the desktop-entry rules: string escapes, then arguments separated by
+// blanks, double quotes with "\"", "`", "$" and "\\" escaped inside, no reserved character outside
+// quotes, then the field codes (%f stands alone and becomes the clicked path, %% is "%").
+// Nothing when the value breaks a rule.
+std::optional<QStringList> parseExec(const QString& value, const QString& clicked) {
+    const std::optional<QString> line = unescapeValue(value);
+    if (!line)
+        return std::nullopt;
+    QStringList words;
+    QList<bool> quotedWords;
+    QString word;
+    bool inWord = false, quoted = false, inQuotes = false;
+    for (qsizetype i = 0; i < line->size(); ++i) {
+        const QChar c = line->at(i);
+        if (inQuotes) {
+            if (c == QLatin1Char('"')) {
+                inQuotes = false;
+            } else if (c == QLatin1Char('\\')) {
+                if (++i == line->size() || !QStringLiteral("\"`$\\").contains(line->at(i)))
+                    return std::nullopt;
+                word += line->at(i);
+            } else {
+                word += c;
+            }
+        } else if (c == QLatin1Char(' ')) {
+            if (inWord) {
+                words << word;
+                quotedWords << quoted;
+            }
+            word.clear();
+            inWord = quoted = false;
+        } else if (c == QLatin1Char('"')) {
+            inWord = quoted = inQuotes = true;
+        } else if (QStringLiteral("\t\n\"'\\><~|&;$*?#()`").contains(c)) {
+            return std::nullopt;
+        } else {
+            inWord = true;
+            word += c;
+        }
+    }
+    if (inQuotes)
+        return std::nullopt;
+    if (inWord) {
+        words << word;
+        quotedWords << quoted;
+    }
+    QStringList argv;
+    for (qsizetype w = 0; w < words.size(); ++w) {
+        if (words[w] == u("%f") && !quotedWords[w]) {
+            argv << clicked;
+            continue;
+        }
+        QString arg;
+        for (qsizetype i = 0; i < words[w].size(); ++i) {
+            if (words[w][i] != QLatin1Char('%')) {
+                arg += words[w][i];
+            } else if (i + 1 < words[w].size() && words[w][i + 1] == QLatin1Char('%')) {
+                arg += QLatin1Char('%');
+                ++i;
+            } else {
+                return std::nullopt; // a field code inside a word or a quoted one
+            }
+        }
+        argv << arg;
+    }
+    return argv;
+}
+
+// The words of a command line as GLib's shell parser reads them (POSIX quoting, no expansion).
+std::optional<QStringList> parseShellWords(const QString& line) {
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else if (c == QLatin1Char('\'')) {
+            const qsizetype end = line.indexOf(QLatin1Char('\''), i + 1);
+            if (end < 0)
+                return std::nullopt;
+            word += line.mid(i + 1, end - i - 1);
+            i = end;
+            inWord = true;
+        } else if (c == QLatin1Char('"')) {
+            inWord = true;
+            for (++i;; ++i) {
+                if (i >= line.size())
+                    return std::nullopt;
+                if (line[i] == QLatin1Char('"'))
+                    break;
+                if (line[i] == QLatin1Char('\\') && i + 1 < line.size() &&
+                    QStringLiteral("$`\"\\\n").contains(line[i + 1]))
+                    ++i;
+                word += line[i];
+            }
+        } else if (c == QLatin1Char('\\')) {
+            if (++i == line.size())
+                return std::nullopt;
+            word += line[i];
+            inWord = true;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
+// What Nemo runs for a click: the first "%" must be %F, which it replaces by the double-quoted
+// path (with "\\", "\"", "$" and "`" escaped), then it splits the line like a shell.
+std::optional<QStringList> nemoCommand(const QString& exec, const QString& clicked) {
+    const std::optional<QString> line = unescapeValue(exec);
+    if (!line)
+        return std::nullopt;
+    const qsizetype token = line->indexOf(QLatin1Char('%'));
+    if (token < 0 || line->mid(token, 2) != u("%F"))
+        return std::nullopt;
+    QString quoted;
+    for (const QChar c : clicked) {
+        if (QStringLiteral("\\\"$`").contains(c))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    return parseShellWords(line->left(token) + QLatin1Char('"') + quoted + QLatin1Char('"') + line->mid(token + 2));
+}
+
+QString keyValue(const QString& text, const QString& key) {
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
+    }
+    return {};
+}
+
+QString readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+class ContextMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A program whose path holds every character that needs care; it records its arguments.
+        const std::string rel = "my \"odd\" 'dir' $HOME %f %% \\x `y` ; #z/trovex";
+        program = tree.root() + QLatin1Char('/') + QString::fromStdString(rel);
+        tree.makeFile(rel, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$TROVEX_ARGS_OUT\"\n");
+        tree.setMode(rel, 0755);
+    }
+
+    // Paths in the key store, absolute or relative to the tree for making files there.
+    QString store(const QString& rel) const { return tree.root() + QLatin1Char('/') + storeRel(rel); }
+    static std::string storeBytes(const char* rel) {
+        return QFile::encodeName(storeRel(QString::fromUtf8(rel))).toStdString();
+    }
+    static QString storeRel(const QString& rel) { return u("config/trovex/registry/HKEY_CURRENT_USER/") + rel; }
+    QString data(const QString& rel) const { return tree.root() + u("/data/") + rel; }
+
+    // Runs argv (directly, as a launcher does) and returns the arguments the program received.
+    QStringList run(const QStringList& argv, const QString& workingDirectory = {}) {
+        const QString out = tree.root() + u("/args.out");
+        QFile::remove(out);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u("TROVEX_ARGS_OUT"), out);
+        process.setProcessEnvironment(env);
+        if (!workingDirectory.isEmpty())
+            process.setWorkingDirectory(workingDirectory);
+        process.start(argv.first(), argv.mid(1));
+        EXPECT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+        QFile f(out);
+        if (!f.open(QIODevice::ReadOnly))
+            return {u("<program not run>")};
+        QStringList args;
+        for (const QByteArray& a : f.readAll().split('\0'))
+            args << QString::fromUtf8(a);
+        args.removeLast(); // after the last terminator
+        return args;
+    }
+
+    TempTree tree;
+    ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + u("/config"))};
+    ScopedEnv dataHome{"XDG_DATA_HOME", QFile::encodeName(tree.root() + u("/data"))};
+    QString program;
+};
+
+TEST(ContextMenuCommandTest, ProgramPathThenQuotedPlaceholderThenSwitch) {
+    EXPECT_EQ(contextMenuCommand(u("/usr/bin/trovex"), false), u("/usr/bin/trovex \"%1\""));
+    EXPECT_EQ(contextMenuCommand(u("/usr/bin/trovex"), true), u("/usr/bin/trovex \"%1\" \"/s\""));
+    // A blank would split the path, so it is quoted then.
+    EXPECT_EQ(contextMenuCommand(u("/opt/My Apps/trovex"), false), u("\"/opt/My Apps/trovex\" \"%1\""));
+    EXPECT_EQ(contextMenuCommand(u("/opt/tab\there/trovex"), true), u("\"/opt/tab\there/trovex\" \"%1\" \"/s\""));
+    EXPECT_EQ(contextMenuArguments(false), QStringList{u("%1")});
+    EXPECT_EQ(contextMenuArguments(true), (QStringList{u("%1"), u("/s")}));
+    EXPECT_EQ(contextMenuVerbKeys(), verbKeys);
+    EXPECT_EQ(contextMenuFolderKey, verbKeys.first());
+}
+
+TEST_F(ContextMenuTest, PressesAlternateBetweenSixKeysAndNone) {
+    const QString blanks = u("/opt/My Apps/trovex");
+    const QString command = u("\"/opt/My Apps/trovex\" \"%1\" \"/s\"");
+
+    EXPECT_TRUE(ToggleContextMenu(true, blanks));
+    for (const QString& key : verbKeys) {
+        EXPECT_EQ(Registry::value(key, {}), contextMenuText) << qPrintable(key);
+        EXPECT_EQ(Registry::value(key + u("\\command"), {}), command) << qPrintable(key);
+    }
+    EXPECT_EQ(QDir(store(u("software/classes"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
+              (QStringList{u("*"), u("Drive"), u("directory")}));
+    EXPECT_EQ(readText(store(u("software/classes/directory/shell/KVT/command/@"))), command);
+
+    EXPECT_FALSE(ToggleContextMenu(true, blanks));
+    for (const QString& key : verbKeys) {
+        EXPECT_FALSE(Registry::keyExists(key)) << qPrintable(key);
+        // The parents stay, although the first press made them.
+        EXPECT_TRUE(Registry::keyExists(QString(key).remove(u("\\KVT")))) << qPrintable(key);
+    }
+
+    EXPECT_TRUE(ToggleContextMenu(false, u("/usr/bin/trovex")));
+    for (const QString& key : verbKeys) {
+        EXPECT_EQ(Registry::value(key, {}), contextMenuText);
+        EXPECT_EQ(Registry::value(key + u("\\command"), {}), u("/usr/bin/trovex \"%1\""));
+    }
+}
+
+TEST_F(ContextMenuTest, TheFolderKeyAloneDecides) {
+    // Only the folder verb: it goes, the missing ones are skipped.
+    ASSERT_TRUE(Registry::createKey(verbKeys[0] + u("\\command")));
+    EXPECT_FALSE(ToggleContextMenu(false, program));
+    for (const QString& key : verbKeys)
+        EXPECT_FALSE(Registry::keyExists(key));
+
+    // Drive and file verbs without the folder verb count as not registered: all six are written.
+    ASSERT_TRUE(Registry::createKey(verbKeys[1]));
+    ASSERT_TRUE(Registry::createKey(verbKeys[2]));
+    EXPECT_TRUE(ToggleContextMenu(false, program));
+    for (const QString& key : verbKeys)
+        EXPECT_TRUE(Registry::value(key + u("\\command"), {}).has_value());
+}
+
+TEST_F(ContextMenuTest, KeyThatCannotBeMadeIsSkippedValueThatCannotBeWrittenStops) {
+    // A file where the drive class's folder would go: its two keys cannot be made.
+    tree.makeFile(storeBytes("software/classes/Drive"), "in the way");
+    EXPECT_TRUE(ToggleContextMenu(false, program));
+    EXPECT_TRUE(Registry::keyExists(verbKeys[0]));
+    EXPECT_FALSE(Registry::keyExists(verbKeys[1]));
+    EXPECT_TRUE(Registry::value(verbKeys[2] + u("\\command"), {}).has_value());
+    EXPECT_FALSE(ToggleContextMenu(false, program));
+    QFile::remove(store(u("software/classes/Drive")));
+
+    // A folder where the drive command's value file would go: that value cannot be written.
+    tree.makeDir(storeBytes("software/classes/Drive/shell/KVT/command/@"));
+    try {
+        ToggleContextMenu(false, program);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Failed to set data for ''");
+    }
+    // What was written before stays; nothing after it was written, nor were the file managers told.
+    EXPECT_EQ(Registry::value(verbKeys[0], {}), contextMenuText);
+    EXPECT_TRUE(Registry::value(verbKeys[0] + u("\\command"), {}).has_value());
+    EXPECT_EQ(Registry::value(verbKeys[1], {}), contextMenuText);
+    EXPECT_FALSE(Registry::keyExists(verbKeys[2]));
+    for (const QString& file : DesktopMenuEntries::paths())
+        EXPECT_FALSE(QFileInfo::exists(file)) << qPrintable(file);
+}
+
+TEST_F(ContextMenuTest, FileManagerEntriesStartTheProgramOnTheClickedPath) {
+    const QString clicked = u("/srv/a \"b\" 'c' $d %e %% \\f `g` ; h/Ünï €");
+    ASSERT_TRUE(ToggleContextMenu(true, program));
+
+    const QStringList files = DesktopMenuEntries::paths();
+    EXPECT_EQ(files,
+              (QStringList{data(u("applications/trovex-run.desktop")), data(u("kio/servicemenus/trovex-run.desktop")),
+                           data(u("nemo/actions/trovex-run.nemo_action")), data(u("nautilus/scripts/Run Trovex"))}));
+    const QStringList expected{clicked, u("/s")};
+
+    // The desktop entry and the service menu: the exact Exec line, and what it runs.
+    const QString exec = u("Exec=\"") + tree.root() +
+                         u("/my \\\\\"odd\\\\\" 'dir' \\\\$HOME %%f %%%% \\\\\\\\x \\\\`y\\\\` ; #z/trovex\" %f /s");
+    for (const QString& file : files.mid(0, 2)) {
+        SCOPED_TRACE(qPrintable(file));
+        const QString text = readText(file);
+        EXPECT_TRUE(text.contains(u("\n") + exec + u("\n"))) << qPrintable(text);
+        EXPECT_EQ(keyValue(text, u("Name")), u("Run Trovex"));
+        const std::optional<QStringList> argv = parseExec(keyValue(text, u("Exec")), clicked);
+        ASSERT_TRUE(argv.has_value());
+        EXPECT_EQ(*argv, (QStringList{program} + expected));
+        EXPECT_EQ(run(*argv), expected);
+    }
+    EXPECT_EQ(keyValue(readText(files[0]), u("MimeType")), u("inode/directory;application/octet-stream;"));
+    EXPECT_EQ(keyValue(readText(files[1]), u("MimeType")), u("inode/directory;all/allfiles;"));
+    EXPECT_TRUE(QFileInfo(files[1]).isExecutable()) << "KIO loads only executable service menus";
+
+    // The Nemo action, as Nemo fills in and splits its Exec line.
+    const QString nemo = readText(files[2]);
+    EXPECT_EQ(keyValue(nemo, u("Extensions")), u("any;"));
+    EXPECT_EQ(keyValue(nemo, u("Quote")), u("double"));
+    const std::optional<QStringList> nemoArgv = nemoCommand(keyValue(nemo, u("Exec")), clicked);
+    ASSERT_TRUE(nemoArgv.has_value()) << qPrintable(nemo);
+    EXPECT_EQ(run(*nemoArgv), expected);
+
+    // The Nautilus script, given a name relative to the folder shown or a whole path.
+    EXPECT_TRUE(QFileInfo(files[3]).isExecutable());
+    tree.makeDir("shown/sub dir");
+    EXPECT_EQ(run({files[3], u("sub dir")}, tree.root() + u("/shown")),
+              (QStringList{tree.root() + u("/shown/sub dir"), u("/s")}));
+    EXPECT_EQ(run({files[3], clicked}), expected);
+
+    // Registered without the skin, no "/s".
+    ASSERT_FALSE(ToggleContextMenu(false, program));
+    ASSERT_TRUE(ToggleContextMenu(false, program));
+    EXPECT_EQ(parseExec(keyValue(readText(files[0]), u("Exec")), clicked), (QStringList{program, clicked}));
+    EXPECT_EQ(run({files[3], clicked}), QStringList{clicked});
+}
+
+TEST_F(ContextMenuTest, RemovingTheRegistrationRemovesExactlyItsEntries) {
+    tree.makeFile("data/applications/other.desktop", "[Desktop Entry]\n");
+    tree.makeFile("data/nautilus/scripts/Other script", "#!/bin/sh\n");
+    ASSERT_TRUE(ToggleContextMenu(false, program));
+    for (const QString& file : DesktopMenuEntries::paths())
+        EXPECT_TRUE(QFileInfo::exists(file)) << qPrintable(file);
+
+    ASSERT_FALSE(ToggleContextMenu(false, program));
+    for (const QString& file : DesktopMenuEntries::paths())
+        EXPECT_FALSE(QFileInfo::exists(file)) << qPrintable(file);
+    EXPECT_TRUE(QFileInfo::exists(data(u("applications/other.desktop"))));
+    EXPECT_TRUE(QFileInfo::exists(data(u("nautilus/scripts/Other script"))));
+    EXPECT_TRUE(QFileInfo(data(u("kio/servicemenus"))).isDir());
+    EXPECT_TRUE(QFileInfo(data(u("nemo/actions"))).isDir());
+}
+
+TEST_F(ContextMenuTest, EntriesAreOfferedWhereVerbKeysExist) {
+    // Without the file class's key, the entries are for folders only.
+    tree.makeFile(storeBytes("software/classes/*"), "in the way");
+    ASSERT_TRUE(ToggleContextMenu(false, program));
+    EXPECT_EQ(keyValue(readText(data(u("applications/trovex-run.desktop"))), u("MimeType")), u("inode/directory;"));
+    EXPECT_EQ(keyValue(readText(data(u("nemo/actions/trovex-run.nemo_action"))), u("Extensions")), u("dir;"));
+
+    DesktopMenuCommand filesOnly{contextMenuText, program, {u("%1")}, false, true};
+    EXPECT_TRUE(DesktopMenuEntries::nemoActionText(filesOnly).contains(u("\nExtensions=nodirs;\n")));
+    EXPECT_TRUE(DesktopMenuEntries::desktopEntryText(filesOnly).contains(u("\nMimeType=application/octet-stream;\n")));
+}
+
+TEST_F(ContextMenuTest, EntriesThatCannotBeWrittenAreReportedAfterTheStoreChanged) {
+    tree.makeFile("data/nemo", "a file where the folder of actions would go");
+    QString syncError;
+    EXPECT_TRUE(ToggleContextMenu(false, program, &syncError));
+    EXPECT_TRUE(Registry::keyExists(verbKeys[0]));
+    EXPECT_EQ(
+        syncError,
+        u("The file managers' menus could not be updated. Cannot create folder \"%1\"").arg(data(u("nemo/actions"))));
+    EXPECT_TRUE(QFileInfo::exists(data(u("applications/trovex-run.desktop"))));
+    EXPECT_TRUE(QFileInfo::exists(data(u("nautilus/scripts/Run Trovex"))));
+
+    EXPECT_FALSE(ToggleContextMenu(false, program, &syncError));
+    EXPECT_TRUE(syncError.isEmpty()) << qPrintable(syncError);
+}
+
+TEST(DesktopMenuEntriesTest, ExecValueEscapesLayerByLayer) {
+    EXPECT_EQ(DesktopMenuEntries::execValue(u("/usr/bin/trovex"), {u("%1")}), u("/usr/bin/trovex %f"));
+    EXPECT_EQ(DesktopMenuEntries::execValue(u("/a b/t"), {u("%1"), u("/s")}), u("\"/a b/t\" %f /s"));
+    EXPECT_EQ(DesktopMenuEntries::execValue(u("/100%/t"), {}), u("/100%%/t"));
+    EXPECT_EQ(DesktopMenuEntries::execValue(u("/a\\b/t"), {}), u("\"/a\\\\\\\\b/t\""));
+    EXPECT_EQ(DesktopMenuEntries::execValue(u("/a\nb/t"), {}), u("\"/a\\nb/t\""));
+    EXPECT_EQ(DesktopMenuEntries::execValue(u("/t"), {QString()}), u("/t \"\""));
+}
+
+TEST(DesktopMenuEntriesTest, DataHomeFallsBackToHome) {
+    ScopedEnv home("HOME", "/home/someone");
+    {
+        ScopedEnv unset("XDG_DATA_HOME", QByteArray());
+        EXPECT_EQ(DesktopMenuEntries::dataHome(), u("/home/someone/.local/share"));
+    }
+    {
+        ScopedEnv relative("XDG_DATA_HOME", "relative/share");
+        EXPECT_EQ(DesktopMenuEntries::dataHome(), u("/home/someone/.local/share"));
+    }
+    ScopedEnv set("XDG_DATA_HOME", "/xdg/data");
+    EXPECT_EQ(DesktopMenuEntries::dataHome(), u("/xdg/data"));
+}
+
+} // namespace

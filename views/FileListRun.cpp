@@ -34,6 +34,13 @@ QString folderPart(const QString& path) {
     throw std::runtime_error(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)).toStdString());
 }
 
+// Both lists show sizes as size texts in their fourth column.
+bool sizeKey(const QString& text, double& key) {
+    if (!SizeTextValue(text, key))
+        notReadable(text, "floating point value");
+    return true;
+}
+
 } // namespace
 
 void TForm1::LoadFileList(const QString& mode) {
@@ -160,11 +167,8 @@ bool TForm1::ListView1CustomSort(TSortListView*, int colIndex, const QString& te
             notReadable(text, "integer value");
         return true;
     }
-    if (colIndex == 3) {
-        if (!SizeTextValue(text, key))
-            notReadable(text, "floating point value");
-        return true;
-    }
+    if (colIndex == 3)
+        return sizeKey(text, key);
     return false;
 }
 
@@ -174,10 +178,7 @@ bool TForm1::ListView2CustomSort(TSortListView*, int colIndex, const QString& te
             notReadable(text, "date and time");
         return true;
     }
-    if (colIndex == 3) {
-        if (!SizeTextValue(text, key))
-            notReadable(text, "floating point value");
-        return true;
-    }
+    if (colIndex == 3)
+        return sizeKey(text, key);
     return false;
 }

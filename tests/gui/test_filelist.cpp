@@ -3,6 +3,7 @@
 #include "search/DateText.h"
 #include "search/FileHelpers.h"
 #include "search/RunState.h"
+#include "search/SortKeys.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -441,6 +442,58 @@ TEST_F(Sorting, SelectionFollowsItsRowsAndAnUnreadableTextIsReported) {
     click(list, 2);
     EXPECT_EQ(errors, QStringList({QStringLiteral("'many' is not a valid integer value")}));
     EXPECT_EQ(column(list, 0), QStringList({QStringLiteral(".a"), QStringLiteral(".b")}));
+}
+
+} // namespace
+
+namespace {
+
+// Orders rows of a column by what the column holds: numbers, size values, dates, or text.
+double columnValue(TSortListView* list, int col, const QString& text, bool& isText) {
+    double key = 0;
+    isText = false;
+    const bool typeList = list->model()->columnCount() == 4;
+    if (typeList && col == 2)
+        return text.toInt();
+    if (col == 3 && SizeTextValue(text, key))
+        return key;
+    if (!typeList && (col == 1 || col == 2) && DateTextFormat::system().parse(text, key))
+        return key;
+    isText = true;
+    return 0;
+}
+
+TEST_F(Sorting, EveryColumnOfBothListsSortsBothWays) {
+    const DateTextFormat& fmt = DateTextFormat::system();
+    QList<QStringList> files, types;
+    const char* names[] = {"/b/x", "/A/y", "/c/Z", "/a/w", "/B/v"};
+    const char* sizes[] = {"2 GB", "10 KB", "9 KB", "1.5 MB", "0.5 KB"};
+    const char* attribs[] = {"RA", "a", "HA", "A", ""};
+    for (int i = 0; i < 5; ++i) {
+        files.append({QString::fromUtf8(names[i]), fmt.format(EncodeDateTime(2020, 1 + i * 2 % 5, 3, i, 0, 0, 0)),
+                      fmt.format(EncodeDateTime(2021 - i % 2, 5, 1 + i, 12, 30, 0, 0)), QString::fromUtf8(sizes[i]),
+                      QString::fromUtf8(attribs[i])});
+        types.append({QStringLiteral(".t%1").arg(4 - i), QStringLiteral("Desc %1").arg(i % 3),
+                      QString::number((i * 7) % 11), QString::fromUtf8(sizes[(i + 2) % 5])});
+    }
+    for (TSortListView* list : {form->ListView1, form->ListView2}) {
+        fill(list, list == form->ListView1 ? types : files);
+        for (int col = 0; col < list->model()->columnCount(); ++col) {
+            for (const bool ascending : {true, false}) {
+                click(list, col);
+                ASSERT_EQ(list->SortAscending, ascending);
+                for (int r = 1; r < list->rowCount(); ++r) {
+                    bool isText = false;
+                    const QString a = list->cellText(r - 1, col), b = list->cellText(r, col);
+                    const double va = columnValue(list, col, a, isText), vb = columnValue(list, col, b, isText);
+                    const int order = isText ? a.compare(b, Qt::CaseInsensitive) : (va < vb ? -1 : va > vb ? 1 : 0);
+                    EXPECT_TRUE(ascending ? order <= 0 : order >= 0)
+                        << "column " << col << (ascending ? " up: " : " down: ") << a.toStdString() << " / "
+                        << b.toStdString();
+                }
+            }
+        }
+    }
 }
 
 } // namespace

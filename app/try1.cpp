@@ -20,8 +20,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QMessageBox>
-#include <QUrl>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,11 +29,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <QCloseEvent>
@@ -139,18 +139,15 @@ TForm1::TForm1(const StartupEnvironment& environment, QWidget* parent) : QMainWi
                                                  QFileDialog::ShowDirsOnly);
     };
     confirmWarning = [this](const QString& text) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No, this);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No,
+                        this);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         box.move(screen()->availableGeometry().center() - box.rect().center());
         return box.exec() != QMessageBox::No;
     };
-    openFile = [](const QString& path) {
-        QDesktopServices::openUrl(QUrl::fromEncoded(platform::fileUri(path)));
-    };
-    typeNameLookup = [cache = std::make_shared<FileTypeNameCache>()](const QString& typeText) {
-        return cache->name(typeText);
-    };
+    openFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromEncoded(platform::fileUri(path))); };
+    typeNameLookup = [this](const QString& typeText) { return m_typeNames.name(typeText); };
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);

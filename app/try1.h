@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/FileTypeName.h"
 #include "search/RecordLists.h"
 #include "search/ScanHost.h"
 #include "views/SortListViews.h"
@@ -256,4 +257,6 @@ private:
 
     friend class RunScope;
     bool m_runActive = false;
+    // The desktop's type names, looked up once per type and run.
+    FileTypeNameCache m_typeNames;
 };

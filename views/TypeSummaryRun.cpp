@@ -16,6 +16,7 @@ void TForm1::LoadTypeSummary() {
         return;
     DataList.clear();
     IndexList.Clear();
+    m_typeNames.clear();
     CurrentType.clear();
     ResetDisplay();
     TotalFiles = 0;

@@ -105,3 +105,49 @@ TEST(SortListView, SelectionStaysVisibleWithoutFocus) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SortListView, ScatteredRemovalsKeepTheOtherRowsAndTheirSelection) {
+    TSortListView view;
+    view.setColumns(fileColumns());
+    QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QList<QStringList> rows;
+    for (int i = 0; i < 1000; ++i)
+        rows.append({QStringLiteral("/f%1").arg(i), QStringLiteral("%1 KB").arg(i % 7), QStringLiteral("A")});
+    view.reportModel()->appendRows(rows);
+    // Every third row selected, every other row removed: far too many ranges for one signal each.
+    for (int r = 0; r < 1000; r += 3)
+        view.selectionModel()->select(view.model()->index(r, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QList<int> gone;
+    for (int r = 1; r < 1000; r += 2)
+        gone.append(r);
+    view.removeRowsAt(gone);
+    ASSERT_EQ(view.rowCount(), 500);
+    for (int r = 0; r < 500; ++r)
+        ASSERT_EQ(view.cellText(r, 0), QStringLiteral("/f%1").arg(2 * r));
+    // Rows 0, 6, 12, ... were selected and kept: they are now rows 0, 3, 6, ...
+    QList<int> expected;
+    for (int r = 0; r < 500; r += 3)
+        expected.append(r);
+    EXPECT_EQ(view.selectedRows(), expected);
+    EXPECT_EQ(view.cellText(499, 1), QStringLiteral("%1 KB").arg(998 % 7));
+}
+
+TEST(ReportModel, PendingRowsAppearAtOnceWhenFlushed) {
+    ReportModel model(fileColumns());
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 50; ++i)
+        model.addRow(QStringLiteral("/p%1").arg(i), {QStringLiteral("1 KB"), QStringLiteral("A")});
+    EXPECT_EQ(model.rowCount(), 0);
+    model.flushRows();
+    EXPECT_EQ(model.rowCount(), 50);
+    EXPECT_EQ(inserted.count(), 1);
+    // Repeated texts are kept once.
+    EXPECT_EQ(model.textId(0, 1), model.textId(49, 1));
+    EXPECT_EQ(model.text(49, 0), QStringLiteral("/p49"));
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "commands/engine/CsvText.h"
 #include "commands/engine/CsvWriter.h"
+#include "support/FileProbe.h"
 #include "support/TempTree.h"
 
 #include <QBuffer>
@@ -10,20 +11,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray utf16le(const QString& text) {
-    QByteArray bytes("\xFF\xFE", 2);
-    for (const QChar c : text) {
-        bytes.append(char(c.unicode() & 0xFF));
-        bytes.append(char(c.unicode() >> 8));
-    }
-    return bytes;
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("<missing>");
-}
 
 // A device that takes the given number of bytes and then refuses.
 class FailingDevice : public QIODevice {

@@ -1,5 +1,6 @@
 #include "platform/FileName.h"
 #include "platform/FileOperations.h"
+#include "support/FileProbe.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -16,36 +17,6 @@ namespace {
 using platform::ConflictAnswer;
 using platform::FileOpHooks;
 using platform::FileOpStatus;
-
-// The bytes of the file at a native path; "<missing>" when it cannot be opened.
-QByteArray contentOf(const std::string& path) {
-    QFile file;
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-// The names in a folder, so a test sees any temporary file left behind.
-QStringList namesIn(const std::string& folder) {
-    QStringList names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return names;
-    while (const dirent* e = ::readdir(dir)) {
-        const QByteArray name(e->d_name);
-        if (name != "." && name != "..")
-            names.append(platform::decodeFileName(name));
-    }
-    ::closedir(dir);
-    names.sort();
-    return names;
-}
 
 // A folder on another file system than the temporary folder, when the machine has one.
 class OtherVolume {
@@ -70,14 +41,6 @@ private:
     TempTree m_tree;
     std::string m_path;
 };
-
-// Empties a folder by its bytes: QTemporaryDir cannot remove names that are not UTF-8.
-void removeContents(const std::string& folder) {
-    ::nftw(
-        folder.c_str(),
-        [](const char* path, const struct stat*, int, FTW* ftw) { return ftw->level > 0 ? ::remove(path) : 0; }, 16,
-        FTW_DEPTH | FTW_PHYS);
-}
 
 class FileOpsTest : public ::testing::Test {
 protected:

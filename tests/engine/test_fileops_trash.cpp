@@ -1,5 +1,6 @@
 #include "platform/FileName.h"
 #include "platform/Trash.h"
+#include "support/FileProbe.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -13,26 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray contentOf(const QString& path) {
-    QFile file;
-    const int fd = ::open(platform::encodeFileName(path).constData(), O_RDONLY);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-void removeContents(const std::string& folder) {
-    ::nftw(
-        folder.c_str(),
-        [](const char* path, const struct stat*, int, FTW* ftw) { return ftw->level > 0 ? ::remove(path) : 0; }, 16,
-        FTW_DEPTH | FTW_PHYS);
-}
 
 // The info file's text with its deletion date checked and replaced by "<date>".
 QByteArray infoWithoutDate(const QString& infoPath) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestForms.h"
 #include "app/try1.h"
 #include "support/TempTree.h"
 
@@ -16,10 +17,7 @@ class FormFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         tree.makeDir("program");
-        StartupEnvironment env;
-        env.programFolder = tree.root() + QStringLiteral("/program");
-        env.showError = [this](const QString& message) { errors.append(message); };
-        form = std::make_unique<TForm1>(env);
+        form = makeTestForm(tree.root() + QStringLiteral("/program"), &errors);
         form->pumpInterval = std::chrono::nanoseconds(0);
         form->RootDir->setText(root());
     }

@@ -1,7 +1,9 @@
+#include "TestForms.h"
 #include "app/try1.h"
 #include "commands/CommandUi.h"
 #include "commands/engine/FileDetails.h"
 #include "platform/FileName.h"
+#include "support/FileProbe.h"
 #include "support/TempTree.h"
 
 #include <QAction>
@@ -51,62 +53,11 @@ public:
     QList<QUrl> urls;
 };
 
-QByteArray contentOf(const std::string& path) {
-    QFile file;
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-QByteArray utf16le(const QString& text) {
-    QByteArray bytes("\xFF\xFE", 2);
-    for (const QChar c : text) {
-        bytes.append(char(c.unicode() & 0xFF));
-        bytes.append(char(c.unicode() >> 8));
-    }
-    return bytes;
-}
-
-// Makes a folder immutable for its lifetime, where the file system and our rights allow it.
-class ImmutableFolder {
-public:
-    explicit ImmutableFolder(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY)) {
-        int flags = 0;
-        if (m_fd >= 0 && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags |= FS_IMMUTABLE_FL;
-            m_set = ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-    }
-    ~ImmutableFolder() {
-        int flags = 0;
-        if (m_set && ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags &= ~FS_IMMUTABLE_FL;
-            ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
-        }
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isSet() const { return m_set; }
-
-private:
-    int m_fd;
-    bool m_set = false;
-};
-
 class CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         tree.makeDir("program");
-        StartupEnvironment env;
-        env.programFolder = tree.root() + QStringLiteral("/program");
-        env.showError = [this](const QString& message) { errors.append(message); };
-        form = std::make_unique<TForm1>(env);
+        form = makeTestForm(tree.root() + QStringLiteral("/program"), &errors);
         form->commandUi = &ui;
         form->folderDialog = [this] {
             ++folderAsked;
@@ -117,10 +68,7 @@ protected:
     void TearDown() override {
         form.reset();
         // QTemporaryDir cannot remove names that are not UTF-8.
-        ::nftw(
-            tree.rootBytes().c_str(),
-            [](const char* p, const struct stat*, int, FTW* ftw) { return ftw->level > 0 ? ::remove(p) : 0; }, 16,
-            FTW_DEPTH | FTW_PHYS);
+        removeContents(tree.rootBytes());
     }
 
     // The one place that puts rows into a list.

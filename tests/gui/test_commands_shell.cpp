@@ -1,3 +1,4 @@
+#include "TestForms.h"
 #include "app/try1.h"
 #include "commands/CommandUi.h"
 #include "commands/FileManagerClient.h"
@@ -118,10 +119,7 @@ protected:
         ASSERT_TRUE(PrivateBus::instance().isValid());
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
         tree.makeDir("program");
-        StartupEnvironment env;
-        env.programFolder = tree.root() + QStringLiteral("/program");
-        env.showError = [this](const QString& message) { errors.append(message); };
-        form = std::make_unique<TForm1>(env);
+        form = makeTestForm(tree.root() + QStringLiteral("/program"), &errors);
         form->commandUi = &ui;
     }
     void TearDown() override {

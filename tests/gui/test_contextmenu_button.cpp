@@ -1,3 +1,4 @@
+#include "TestForms.h"
 #include "app/LedLamp.h"
 #include "app/try1.h"
 #include "platform/Registry.h"
@@ -28,11 +29,7 @@ const QStringList verbKeys{u("software\\classes\\directory\\shell\\KVT"), u("sof
 class ContextMenuButtonTest : public ::testing::Test {
 protected:
     std::unique_ptr<TForm1> makeForm(const QStringList& arguments = {}) {
-        StartupEnvironment env;
-        env.arguments = arguments;
-        env.programFolder = tree.root();
-        env.showError = [this](const QString& message) { errors.append(message); };
-        auto form = std::make_unique<TForm1>(env);
+        auto form = makeTestForm(tree.root(), &errors, arguments);
         form->Timer1->stop();
         form->show();
         return form;

@@ -1,3 +1,4 @@
+#include "TestForms.h"
 #include "app/CollapseSplitter.h"
 #include "app/DatePicker.h"
 #include "app/LedLamp.h"
@@ -42,11 +43,7 @@ protected:
     void SetUp() override { tree.makeDir("program"); }
 
     template <class Form = TForm1> std::unique_ptr<Form> makeForm(const QStringList& arguments = {}) {
-        StartupEnvironment env;
-        env.arguments = arguments;
-        env.programFolder = programFolder();
-        env.showError = [this](const QString& message) { errors.append(message); };
-        return std::make_unique<Form>(env);
+        return makeTestForm<Form>(programFolder(), &errors, arguments);
     }
     std::unique_ptr<TForm1> shownForm(const QStringList& arguments = {}) {
         auto form = makeForm(arguments);

@@ -1,3 +1,4 @@
+#include "TestForms.h"
 #include "app/try1.h"
 #include "skin/SkinEngine.h"
 #include "support/TempTree.h"
@@ -72,11 +73,7 @@ protected:
     void TearDown() override { QGuiApplication::styleHints()->setCursorFlashTime(flashTime); }
 
     std::unique_ptr<TForm1> makeForm(const QStringList& arguments = {}) {
-        StartupEnvironment env;
-        env.arguments = arguments;
-        env.programFolder = tree.root();
-        env.showError = [this](const QString& message) { errors.append(message); };
-        auto form = std::make_unique<TForm1>(env);
+        auto form = makeTestForm(tree.root(), &errors, arguments);
         form->Timer1->stop();
         form->TimeLabel->setText(u("."));
         form->show();

@@ -1,3 +1,4 @@
+#include "TestForms.h"
 #include "app/try1.h"
 #include "commands/CommandUi.h"
 #include "support/TempTree.h"
@@ -59,10 +60,7 @@ void selectRows(TForm1& form, const QList<int>& rows) {
 class ZipCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        StartupEnvironment env;
-        env.programFolder = tree.root();
-        env.showError = [this](const QString& message) { errors.append(message); };
-        form = std::make_unique<TForm1>(env);
+        form = makeTestForm(tree.root(), &errors);
         form->commandUi = &ui;
         form->zipShowArchive = [this](const QString& path) { shown.append(path); };
         form->Timer1->stop();

@@ -22,7 +22,9 @@ PropertiesDialog::PropertiesDialog(const FileDetails& details, QWidget* parent) 
     addRow(QStringLiteral("folder"), QStringLiteral("Folder:"), details.folder);
     addRow(QStringLiteral("type"), QStringLiteral("Type:"), details.typeName);
     addRow(QStringLiteral("size"), QStringLiteral("Size:"),
-           QStringLiteral("%1 (%2 bytes)").arg(details.sizeText, QLocale::system().toString(details.size)));
+           details.sizeText.isEmpty() // not read
+               ? QString()
+               : QStringLiteral("%1 (%2 bytes)").arg(details.sizeText, QLocale::system().toString(details.size)));
     addRow(QStringLiteral("created"), QStringLiteral("Created:"), details.created);
     addRow(QStringLiteral("modified"), QStringLiteral("Modified:"), details.modified);
     addRow(QStringLiteral("attributes"), QStringLiteral("Attributes:"), details.attributes);

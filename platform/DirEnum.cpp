@@ -1,6 +1,7 @@
 #include "platform/DirEnum.h"
 
 #include "platform/FileAttributes.h"
+#include "platform/FileTime.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,11 +15,10 @@ namespace platform {
 
 namespace {
 
-constexpr qint64 kUnixEpochInFileTimeSeconds = 11644473600LL;
 constexpr size_t kReadBufferSize = 64 * 1024;
 
 qint64 toFileTime(const struct statx_timestamp& t) {
-    return (qint64(t.tv_sec) + kUnixEpochInFileTimeSeconds) * 10000000LL + qint64(t.tv_nsec) / 100;
+    return FileTime::fromUnix(qint64(t.tv_sec), qint64(t.tv_nsec));
 }
 
 inline unsigned char foldUpper(unsigned char c) {
@@ -78,6 +78,7 @@ bool nameLess(std::string_view a, std::string_view b) {
 bool DirEnum::open(const char* path, bool followLink) {
     m_entries.clear();
     m_names.clear();
+    m_statError = 0;
 
     const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0)
@@ -110,12 +111,22 @@ bool DirEnum::open(const char* path, bool followLink) {
             e.nameOffset = quint32(m_names.size());
             e.nameLen = quint32(len);
             m_names.insert(m_names.end(), d->d_name, d->d_name + len + 1); // keep the NUL for statx
+            // What the entry type tells; statx replaces it, and it is all we know when statx fails.
             switch (d->d_type) {
             case DT_DIR:
                 e.attr = FileAttr::Directory;
                 break;
             case DT_REG:
-                e.attr = 0;
+                e.attr = FileAttr::Archive;
+                break;
+            case DT_LNK:
+                e.attr = FileAttr::ReparsePoint;
+                break;
+            case DT_FIFO:
+            case DT_CHR:
+            case DT_BLK:
+            case DT_SOCK:
+                e.attr = FileAttr::System;
                 break;
             default:
                 e.attr = kNeedsTypeFromStat;
@@ -154,10 +165,11 @@ bool DirEnum::open(const char* path, bool followLink) {
         if (::statx(fd, entryName, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &st) != 0) {
             if (errno == ENOENT)
                 continue; // vanished since the listing
-            // Known by name but not by data: keep it as the entry type tells.
-            e.attr &= ~kNeedsTypeFromStat;
-            if (!(e.attr & FileAttr::Directory))
-                e.attr |= FileAttr::Archive;
+            // Known by name but not by data (a folder that can be read but not searched): keep
+            // what the name and the entry type tell, and nothing made up.
+            if (m_statError == 0)
+                m_statError = errno;
+            e.attr = (e.attr & ~kNeedsTypeFromStat) | FileAttr::Unread;
             m_entries[out++] = e;
             continue;
         }

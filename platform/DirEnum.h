@@ -7,6 +7,8 @@
 namespace platform {
 
 // One entry of a listed folder. Times are file times (100-ns units since 1601-01-01 UTC).
+// An entry whose metadata could not be read carries FileAttr::Unread, the bits its name and entry
+// type give, and zero size and times, which mean nothing.
 struct DirEntry {
     quint32 nameOffset = 0;
     quint32 nameLen = 0;
@@ -37,11 +39,15 @@ public:
         return {m_names.data() + e.nameOffset, e.nameLen};
     }
     std::string_view name(const DirEntry& e) const { return {m_names.data() + e.nameOffset, e.nameLen}; }
+    // The errno of the first entry whose metadata could not be read (it carries FileAttr::Unread
+    // and no size or times); 0 when every entry was read.
+    int statError() const { return m_statError; }
 
 private:
     std::vector<DirEntry> m_entries;
     std::vector<char> m_names;
     std::vector<char> m_buffer;
+    int m_statError = 0;
 };
 
 // Case-insensitive order of two names as the walk delivers them: ASCII letters compared as upper

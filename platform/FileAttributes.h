@@ -11,4 +11,7 @@ inline constexpr quint32 Directory = 0x10;     // a folder, or a link to one (ne
 inline constexpr quint32 Archive = 0x20;       // every regular file
 inline constexpr quint32 ReparsePoint = 0x400; // a symbolic link
 inline constexpr quint32 Compressed = 0x800;   // the file system reports it compressed
+// Not an attribute of its own: the entry's metadata could not be read, so its size, times and the
+// bits that depend on them are unknown. Only the bits its name and entry type give are set.
+inline constexpr quint32 Unread = 0x80000000;
 } // namespace FileAttr

@@ -1,5 +1,6 @@
 #include "search/DateText.h"
 
+#include "platform/FileTime.h"
 #include "search/FileHelpers.h"
 
 #include <QDate>
@@ -146,10 +147,15 @@ bool DateTextFormat::parseFields(QStringView text, int& year, int& month, int& d
             if (!name(m_dayNames, which))
                 return false;
             break;
-        case Field::Year:
+        case Field::Year: {
+            // Times at the ends of the file-time range have five-digit and negative years.
+            const bool negative = at < text.size() && text[at] == u'-';
+            at += negative ? 1 : 0;
             if (!number(6, year))
                 return false;
+            year = negative ? -year : year;
             break;
+        }
         case Field::Literal:
             if (!text.mid(at).startsWith(field.literal))
                 return false;
@@ -204,7 +210,7 @@ bool DateTextFormat::parse(const QString& text, double& value) const {
 
 QString FileDateTexts::text(qint64 fileTime) {
     constexpr qint64 kTicksPerMinute = 600000000LL;
-    constexpr qint64 k1972 = (63072000LL + 11644473600LL) * 10000000LL; // 1972-01-01 UTC
+    constexpr qint64 k1972 = FileTime::fromUnix(63072000LL); // 1972-01-01 UTC
     if (fileTime < k1972)
         return m_format.formatFileTime(fileTime);
     const qint64 minute = fileTime / kTicksPerMinute;

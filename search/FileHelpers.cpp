@@ -1,6 +1,7 @@
 #include "search/FileHelpers.h"
 
 #include "platform/FileAttributes.h"
+#include "platform/FileTime.h"
 #include "search/TSearchRecW.h"
 
 #include <QLocale>
@@ -108,8 +109,8 @@ double EncodeDateTime(int year, int month, int day, int hour, int minute, int se
 
 double FileTimeToDateTime(qint64 fileTime) {
     // 100-ns units since 1601 to seconds and milliseconds since 1970, flooring toward the past.
-    constexpr qint64 kTicksPerSecond = 10000000;
-    constexpr qint64 kEpochDelta = 11644473600LL;
+    constexpr qint64 kTicksPerSecond = FileTime::kTicksPerSecond;
+    constexpr qint64 kEpochDelta = FileTime::kUnixEpochSeconds;
     qint64 seconds = fileTime / kTicksPerSecond;
     qint64 rest = fileTime % kTicksPerSecond;
     if (rest < 0) {

@@ -7,7 +7,10 @@
 #include "search/FileHelpers.h"
 #include "search/MaskMatcher.h"
 #include "search/RunState.h"
+#include "search/TDataIndexList.h"
 #include "search/TSearchRecW.h"
+
+#include <cerrno>
 
 #include <string>
 #include <string_view>
@@ -15,7 +18,7 @@
 
 namespace {
 
-enum class WalkMode { CountTypes, Criteria, TypeMask };
+enum class WalkMode { CountTypes, Criteria, ListType };
 
 struct StringViewHash {
     using is_transparent = void;
@@ -49,6 +52,8 @@ public:
     }
     bool passesCriteria(const platform::DirEnum& dir, const platform::DirEntry& e, std::string_view name);
     bool extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name);
+    bool isListedType(std::string_view name);
+    void noteUnreadFolder(size_t depth, int error);
     void addFileType(const platform::DirEntry& e, std::string_view name);
     void addFoundFile(const platform::DirEntry& e, std::string_view name);
 
@@ -65,9 +70,9 @@ public:
     ScanOptions opts;
     MaskMatcher typeMask; // "File type mask" in criteria mode
     MaskMatcher nameMask; // "File name mask"
-    MaskMatcher modeMask; // the type text in type-mask mode
+    QString listedType;   // the type text in type-listing mode
     ExtCache<bool> typeMaskCache;
-    ExtCache<bool> modeMaskCache;
+    ExtCache<bool> listedTypeCache;
     ExtCache<TypeSlot> typeSlots;
 
     std::string path; // the folder being listed, native bytes
@@ -78,6 +83,8 @@ public:
     qint64 shownEntries = 0;
     qint64 shownFiles = 0;
     bool totalDirty = false;
+
+    ScanReport report;
 };
 
 FolderWalker::FolderWalker(ScanHost& host, TDataList& dataList, TDataIndexList& indexList, TFileList& fileList)
@@ -96,13 +103,13 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
     } else if (mode == QLatin1String("x")) {
         d->mode = WalkMode::Criteria;
     } else {
-        d->mode = WalkMode::TypeMask;
-        // A single blank makes the type without extension list exactly the files without one.
-        d->modeMask.setMask(mode.isEmpty() ? QStringLiteral(" ") : mode);
+        d->mode = WalkMode::ListType;
+        d->listedType = mode;
     }
     d->recurse = recurse;
+    d->report = {};
     d->typeMaskCache.clear();
-    d->modeMaskCache.clear();
+    d->listedTypeCache.clear();
     d->typeSlots.clear();
     d->takeOptions();
     d->path = platform::encodeFileName(folder).toStdString();
@@ -120,6 +127,10 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
         }
     } flush{d.get()};
     d->scan(0);
+}
+
+const ScanReport& FolderWalker::report() const {
+    return d->report;
 }
 
 void FolderWalkerPrivate::takeOptions() {
@@ -166,10 +177,37 @@ bool FolderWalkerPrivate::extensionMatches(ExtCache<bool>& cache, const MaskMatc
     return result;
 }
 
+bool FolderWalkerPrivate::isListedType(std::string_view name) {
+    const qsizetype dot = extensionOffset(name.data(), qsizetype(name.size()));
+    const std::string_view ext = dot < 0 ? std::string_view() : name.substr(size_t(dot));
+    auto it = listedTypeCache.find(ext);
+    if (it == listedTypeCache.end()) {
+        // The summary keys a type by the extension and groups keys by this comparison.
+        const bool same = SameTextLocale(platform::decodeFileName(ext.data(), qsizetype(ext.size())), listedType);
+        it = listedTypeCache.emplace(std::string(ext), same).first;
+    }
+    return it->second;
+}
+
+void FolderWalkerPrivate::noteUnreadFolder(size_t depth, int error) {
+    if (depth == 0 && (error == ENOENT || error == ENOTDIR)) {
+        report.rootMissing = true;
+        return;
+    }
+    if (report.unreadFolders == 0) {
+        report.firstPath = platform::decodeFileName(path.data(), qsizetype(path.size()));
+        report.firstError = error;
+    }
+    ++report.unreadFolders;
+}
+
 bool FolderWalkerPrivate::passesCriteria(const platform::DirEnum&, const platform::DirEntry& e, std::string_view name) {
     if (opts.singleFile && !extensionMatches(typeMaskCache, typeMask, name))
         return false;
     if (opts.inFile && !nameMask.matches(platform::decodeFileName(name.data(), qsizetype(name.size()))))
+        return false;
+    // Dates and size that could not be read pass no condition on them.
+    if ((e.attr & FileAttr::Unread) && (opts.fileCreated || opts.fileModified || opts.fileSize))
         return false;
     if (opts.fileCreated &&
         CompareDateDays(opts.createDate, FileTimeToDateTime(e.created)) != wantedResult(opts.fileCreatedCombo))
@@ -224,8 +262,10 @@ void FolderWalkerPrivate::scan(size_t depth) {
     if (levels.size() <= depth)
         levels.push_back(std::make_unique<platform::DirEnum>());
     platform::DirEnum& dir = *levels[depth];
-    if (!dir.open(path.c_str(), depth == 0))
-        return; // missing, unreadable or too long: contributes nothing
+    if (!dir.open(path.c_str(), depth == 0)) {
+        noteUnreadFolder(depth, errno); // missing, unreadable or too long: contributes nothing
+        return;
+    }
 
     const size_t pathLength = path.size();
     for (qsizetype i = 0; i < dir.count(); ++i) {
@@ -245,6 +285,17 @@ void FolderWalkerPrivate::scan(size_t depth) {
                 path.resize(pathLength);
             }
         } else {
+            if (e.attr & FileAttr::Unread) {
+                if (report.unreadFiles == 0 && report.unreadFolders == 0) {
+                    std::string file = path;
+                    if (file.back() != '/')
+                        file.push_back('/');
+                    file.append(name);
+                    report.firstPath = platform::decodeFileName(file.data(), qsizetype(file.size()));
+                    report.firstError = dir.statError();
+                }
+                ++report.unreadFiles;
+            }
             quint32 mask = 0;
             if (opts.hidBox)
                 mask |= FileAttr::Hidden;
@@ -257,7 +308,8 @@ void FolderWalkerPrivate::scan(size_t depth) {
                     mask |= FileAttr::ReadOnly;
                 if (opts.archiveChk)
                     mask |= FileAttr::Archive;
-                if (mask != 0 && (e.attr & mask) == 0)
+                // Attributes that could not be read pass no attribute requirement.
+                if (mask != 0 && ((e.attr & mask) == 0 || (e.attr & FileAttr::Unread)))
                     continue;
             }
             switch (mode) {
@@ -269,8 +321,8 @@ void FolderWalkerPrivate::scan(size_t depth) {
                     continue;
                 addFoundFile(e, name);
                 break;
-            case WalkMode::TypeMask:
-                if (extensionMatches(modeMaskCache, modeMask, name))
+            case WalkMode::ListType:
+                if (isListedType(name))
                     addFoundFile(e, name);
                 break;
             }

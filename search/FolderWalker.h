@@ -2,6 +2,7 @@
 
 #include "search/RecordLists.h"
 #include "search/ScanHost.h"
+#include "search/ScanReport.h"
 
 #include <QString>
 #include <chrono>
@@ -14,10 +15,15 @@ class FolderWalkerPrivate;
 // after each pump and leaves at the first stop test that sees StopSearch.
 //
 // Modes: "+" counts every accepted file into dataList/indexList; "x" applies the ticked criteria
-// and appends accepted files to fileList; any other text is a mask for the file's extension
-// (an empty text stands for " ", so it lists the files without extension).
+// and appends accepted files to fileList; any other text is a type text, and the files listed are
+// exactly those a summary counts into that type: the extension compared with the type text by the
+// comparison that groups the summary, literally, never as a mask (Linux names may hold "*" and "?").
+// The empty text lists the files without extension.
 //
-// A folder that cannot be listed contributes nothing; the walk goes on with the next entry.
+// A folder that cannot be listed contributes nothing; the walk goes on with the next entry. An
+// entry whose metadata cannot be read is kept by its name: it counts into its type with no size,
+// is listed by type, type mask and name mask, and fails every attribute, date and size condition.
+// Both are reported in report().
 class FolderWalker {
 public:
     FolderWalker(ScanHost& host, TDataList& dataList, TDataIndexList& indexList, TFileList& fileList);
@@ -31,6 +37,9 @@ public:
     void setPumpInterval(std::chrono::nanoseconds interval);
 
     void ScanFolder(const QString& folder, bool recurse, const QString& mode);
+
+    // What the last ScanFolder could not read.
+    const ScanReport& report() const;
 
 private:
     std::unique_ptr<FolderWalkerPrivate> d;

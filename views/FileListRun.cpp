@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <chrono>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -34,9 +35,14 @@ QString folderPart(const QString& path) {
     throw std::runtime_error(QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what)).toStdString());
 }
 
+// What could not be read shows as an empty text and sorts before every value that was read.
+constexpr double kUnreadKey = -std::numeric_limits<double>::infinity();
+
 // Both lists show sizes as size texts in their fourth column.
 bool sizeKey(const QString& text, double& key) {
-    if (!SizeTextValue(text, key))
+    if (text.isEmpty())
+        key = kUnreadKey;
+    else if (!SizeTextValue(text, key))
         notReadable(text, "floating point value");
     return true;
 }
@@ -75,8 +81,12 @@ void TForm1::LoadFileList(const QString& mode) {
         if (StopSearch)
             break;
         const TFileList::Entry& rec = FileList.entry(i);
-        model->addRow(rec.path, {dates.text(rec.Created), dates.text(rec.Modified), FormatSize(rec.Size),
-                                 AttribLetters(rec.Attr)});
+        // A file whose metadata could not be read shows no made-up dates or size.
+        if (rec.Attr & FileAttr::Unread)
+            model->addRow(rec.path, {QString(), QString(), QString(), AttribLetters(rec.Attr)});
+        else
+            model->addRow(rec.path, {dates.text(rec.Created), dates.text(rec.Modified), FormatSize(rec.Size),
+                                     AttribLetters(rec.Attr)});
     }
     model->flushRows();
     FileCount->setText(countText(EntryCount, ListView2->rowCount()));
@@ -174,7 +184,9 @@ bool TForm1::ListView1CustomSort(TSortListView*, int colIndex, const QString& te
 
 bool TForm1::ListView2CustomSort(TSortListView*, int colIndex, const QString& text, double& key) {
     if (colIndex == 1 || colIndex == 2) {
-        if (!DateTextFormat::system().parse(text, key))
+        if (text.isEmpty())
+            key = kUnreadKey;
+        else if (!DateTextFormat::system().parse(text, key))
             notReadable(text, "date and time");
         return true;
     }

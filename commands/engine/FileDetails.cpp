@@ -1,6 +1,7 @@
 #include "commands/engine/FileDetails.h"
 
 #include "platform/DirEnum.h"
+#include "platform/FileAttributes.h"
 #include "platform/FileName.h"
 #include "search/DateText.h"
 #include "search/FileHelpers.h"
@@ -23,10 +24,13 @@ std::optional<FileDetails> readFileDetails(const QString& path) {
             continue;
         const platform::DirEntry& e = dir.entry(i);
         const DateTextFormat& dates = DateTextFormat::system();
-        details.size = e.size;
-        details.sizeText = FormatSize(e.size);
-        details.created = dates.formatFileTime(e.created);
-        details.modified = dates.formatFileTime(e.modified);
+        // Metadata that could not be read stays empty rather than showing made-up values.
+        if (!(e.attr & FileAttr::Unread)) {
+            details.size = e.size;
+            details.sizeText = FormatSize(e.size);
+            details.created = dates.formatFileTime(e.created);
+            details.modified = dates.formatFileTime(e.modified);
+        }
         details.attributes = AttribLetters(e.attr);
         details.typeName = FileTypeName(ExtractExt(details.name));
         return details;

@@ -1,9 +1,11 @@
 #include "platform/DirEnum.h"
 #include "platform/FileAttributes.h"
+#include "search/DateText.h"
 #include "support/TempTree.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -80,6 +82,48 @@ TEST(DirEnum, ReportsTimesAsFileTimesAndLargeSparseSizes) {
     // never the zero some file systems report for a missing birth time.
     EXPECT_GE(find(dir, "old.txt")->created, expected);
     EXPECT_EQ(find(dir, "huge.bin")->size, (qint64(5) << 30) + 7);
+}
+
+// Some file systems keep 64-bit seconds; times past the file-time range saturate at its ends, and
+// their texts read back for sorting.
+TEST(DirEnum, TimesBeyondTheFileTimeRangeSaturateAndTheirTextsReadBack) {
+    const std::string folder = "/dev/shm/trovex-times-" + std::to_string(::getpid());
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const struct {
+        const char* name;
+        qint64 seconds;
+        qint64 fileTime;
+    } rows[] = {
+        {"late", qint64(1) << 62, std::numeric_limits<qint64>::max()},
+        {"early", -(qint64(1) << 62), -std::numeric_limits<qint64>::max()},
+    };
+    bool stored = true;
+    for (const auto& row : rows) {
+        const std::string p = folder + "/" + row.name;
+        const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        const timespec times[2] = {{time_t(row.seconds), 0}, {time_t(row.seconds), 0}};
+        stored = stored && ::futimens(fd, times) == 0;
+        struct stat st;
+        stored = stored && ::fstat(fd, &st) == 0 && st.st_mtim.tv_sec == row.seconds;
+        ::close(fd);
+    }
+    platform::DirEnum dir;
+    const bool opened = stored && dir.open(folder.c_str());
+    for (const auto& row : rows)
+        ::unlink((folder + "/" + row.name).c_str());
+    ::rmdir(folder.c_str());
+    if (!stored)
+        GTEST_SKIP() << "/dev/shm keeps no 64-bit times here";
+    ASSERT_TRUE(opened);
+    for (const auto& row : rows) {
+        const platform::DirEntry* e = find(dir, row.name);
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->modified, row.fileTime) << row.name;
+        const QString text = DateTextFormat::system().formatFileTime(e->modified);
+        double value = 0;
+        EXPECT_TRUE(DateTextFormat::system().parse(text, value)) << text.toStdString();
+    }
 }
 
 TEST(DirEnum, FailsOnMissingFilesAndOverLongPaths) {

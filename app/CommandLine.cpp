@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
-#include <QFileInfo>
+#include "platform/FileName.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -8,6 +10,12 @@ const QString skinSwitch = QStringLiteral("/s");
 
 QString folderPart(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Asked of the name's own bytes: a name that is not UTF-8 must not be re-encoded into another one.
+bool isFolder(const QString& path) {
+    struct stat st;
+    return ::stat(platform::encodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace
@@ -24,7 +32,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     // On Linux "/s" would otherwise read as a path under "/"; as argument 1 it is only the switch.
     if (first != skinSwitch) {
         result.hasRoot = true;
-        result.rootDir = QFileInfo(first).isDir() ? first : folderPart(first);
+        result.rootDir = isFolder(first) ? first : folderPart(first);
     }
     result.skin = args.last() == skinSwitch;
     return result;

@@ -15,6 +15,23 @@ namespace {
 const QString kGo = QStringLiteral("GO");
 const QString kStop = QStringLiteral("STOP");
 
+// The locale's long time format, hours, minutes and seconds in its own style, without the time
+// zone that Qt's long format adds: a clock on the desk shows no zone name.
+QString clockFormat(const QLocale& locale) {
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't')
+            continue;
+        out += c;
+    }
+    return out.simplified();
+}
+
 } // namespace
 
 void TForm1::Button1Click() {
@@ -51,8 +68,9 @@ void TForm1::FormKeyDown(QKeyEvent* event) {
 
 void TForm1::Timer1Timer() {
     if (Button1->text() == kGo) {
-        TimeLabel->setText(QStringLiteral("Current time: %1")
-                               .arg(QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat)));
+        const QLocale locale = QLocale::system();
+        TimeLabel->setText(
+            QStringLiteral("Current time: %1").arg(locale.toString(QTime::currentTime(), clockFormat(locale))));
     } else {
         ++ElapsedSeconds;
         TimeLabel->setText(QStringLiteral("Elapsed time: %1 seconds").arg(ElapsedSeconds));

@@ -5,6 +5,7 @@
 #include "app/DatePicker.h"
 #include "app/ErrorReport.h"
 #include "app/LedLamp.h"
+#include "platform/DisplayName.h"
 #include "platform/FileUri.h"
 #include "platform/Registry.h"
 #include "search/FileHelpers.h"
@@ -45,6 +46,9 @@
 #include <memory>
 
 namespace {
+
+// The widest the report of unread folders gets before it is shortened in the middle.
+constexpr int kUnreadLabelWidth = 520;
 
 const QString fileSizeHint = QStringLiteral("File size in Kb - there is a small tolerance of 0.1Kb ");
 const QString typeMaskHint = QStringLiteral("Separate types with semi-colon.  Wildcards * and ? are permitted");
@@ -106,6 +110,23 @@ DatePicker* makeDatePicker(const QString& name, const QString& hint, QWidget* pa
     return picker;
 }
 
+// The question before opening a hidden or system file. Escape answers No; closing it by its close
+// box is no answer, and only No keeps the file closed.
+class OpenWarningBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool closedByBox() const { return m_closedByBox; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        m_closedByBox = clickedButton() == nullptr;
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool m_closedByBox = false;
+};
+
 // The item whose text equals the typed text ignoring case; -1 when the text is no item.
 int comboIndex(const QComboBox* combo) {
     return combo->findText(combo->currentText(), Qt::MatchFixedString);
@@ -139,12 +160,13 @@ TForm1::TForm1(const StartupEnvironment& environment, QWidget* parent) : QMainWi
                                                  QFileDialog::ShowDirsOnly);
     };
     confirmWarning = [this](const QString& text) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No,
-                        this);
+        OpenWarningBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No,
+                           this);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         box.move(screen()->availableGeometry().center() - box.rect().center());
-        return box.exec() != QMessageBox::No;
+        const int answer = box.exec();
+        return box.closedByBox() || answer != QMessageBox::No;
     };
     openFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromEncoded(platform::fileUri(path))); };
     typeNameLookup = [this](const QString& typeText) { return m_typeNames.name(typeText); };
@@ -176,6 +198,9 @@ TForm1::TForm1(const StartupEnvironment& environment, QWidget* parent) : QMainWi
     HeaderControl1 = named(new QStatusBar(this), QStringLiteral("HeaderControl1"));
     HeaderControl1->setFixedHeight(27);
     setStatusBar(HeaderControl1);
+    UnreadLabel = makeLabel(QStringLiteral("UnreadLabel"), QString(), HeaderControl1);
+    UnreadLabel->setTextFormat(Qt::PlainText);
+    HeaderControl1->addPermanentWidget(UnreadLabel);
 
     createMenus();
 
@@ -380,10 +405,10 @@ QFrame* TForm1::createFilePanel() {
     ListView2 = named(new TSortListView(Panel3), QStringLiteral("ListView2"));
     ListView2->setColumns({
         {QStringLiteral("Filename"), Qt::AlignLeft, -1, 300},
-        {QStringLiteral("Date Created"), Qt::AlignLeft, 140},
-        {QStringLiteral("Date modified"), Qt::AlignLeft, 140},
-        {QStringLiteral("Size"), Qt::AlignRight, 80},
-        {QStringLiteral("Attribs"), Qt::AlignLeft, 70},
+        {QStringLiteral("Date Created"), Qt::AlignLeft, 140, 140},
+        {QStringLiteral("Date modified"), Qt::AlignLeft, 140, 140},
+        {QStringLiteral("Size"), Qt::AlignRight, 80, 80},
+        {QStringLiteral("Attribs"), Qt::AlignLeft, 70, 70},
     });
     ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
     box->addWidget(ListView2, 1);
@@ -596,7 +621,8 @@ void TForm1::FormDestroy() {
 }
 
 QString TForm1::ChooseFolder() {
-    const QString folder = folderDialog();
+    // The dialog reads names lossily; the folder is taken back by its own bytes.
+    const QString folder = platform::recoverLossyPath(folderDialog());
     return folder.isEmpty() ? QString() : AddBackslash(folder);
 }
 
@@ -643,11 +669,17 @@ void TForm1::skinboxClick() {
 }
 
 void TForm1::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
+    UnreadLabel->clear();
+    UnreadLabel->setStatusTip(QString());
     if (folder.isEmpty())
         return; // the root was cleared after a summary; there is nothing to walk
     FolderWalker walker(*this, DataList, IndexList, FileList);
     walker.setPumpInterval(pumpInterval);
     walker.ScanFolder(folder, recurse, mode);
+    // Totals are short by whatever could not be read; say so rather than let them look whole.
+    const QString report = walker.report().text(folder);
+    UnreadLabel->setText(UnreadLabel->fontMetrics().elidedText(report, Qt::ElideMiddle, kUnreadLabelWidth));
+    UnreadLabel->setStatusTip(report); // the whole line, when the label had to shorten it
 }
 
 void TForm1::pump() {

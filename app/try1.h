@@ -99,6 +99,9 @@ public:
     QCheckBox* skinbox = nullptr;
 
     QStatusBar* HeaderControl1 = nullptr;
+    // At the right end of the status bar: what the last walk could not read. Hints and the runs'
+    // status texts keep the rest of the bar and never touch it.
+    QLabel* UnreadLabel = nullptr;
 
     // Pop-up menu of the file list
     QMenu* PopupMenu1 = nullptr;

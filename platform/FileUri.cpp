@@ -2,6 +2,10 @@
 
 #include "platform/FileName.h"
 
+#include <QByteArrayList>
+#include <cerrno>
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -30,8 +34,33 @@ QByteArray percentEncodePath(QByteArrayView bytes) {
     return out;
 }
 
+QByteArray absolutePath(QByteArrayView bytes) {
+    QByteArray full;
+    if (!bytes.startsWith('/')) {
+        QByteArray cwd(4096, Qt::Uninitialized);
+        while (!::getcwd(cwd.data(), size_t(cwd.size()))) {
+            if (errno != ERANGE)
+                return bytes.toByteArray(); // no working folder to resolve against
+            cwd.resize(cwd.size() * 2);
+        }
+        full = QByteArray(cwd.constData()) + '/';
+    }
+    full += bytes;
+    QByteArray out;
+    out.reserve(full.size());
+    for (const QByteArray& step : full.split('/')) {
+        if (step.isEmpty() || step == ".")
+            continue;
+        out += '/';
+        out += step;
+    }
+    if (out.isEmpty() || full.endsWith('/'))
+        out += '/';
+    return out;
+}
+
 QByteArray fileUri(QStringView path) {
-    return QByteArrayLiteral("file://") + percentEncodePath(encodeFileName(path));
+    return QByteArrayLiteral("file://") + percentEncodePath(absolutePath(encodeFileName(path)));
 }
 
 } // namespace platform

@@ -123,7 +123,8 @@ TrashResult failure(int err) {
 } // namespace
 
 TrashResult moveToTrash(const QString& path) {
-    const QByteArray file = encodeFileName(path);
+    // The info file records an absolute path, or no restore could find the place again.
+    const QByteArray file = absolutePath(encodeFileName(path));
     struct stat st {};
     if (::lstat(file.constData(), &st) != 0)
         return failure(errno);

@@ -1,8 +1,13 @@
 #include "skin/SkinEngine.h"
 
+#include "platform/FileName.h"
+
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
+#include <QUrl>
 #include <QWidget>
+#include <sys/stat.h>
 
 #include <stdexcept>
 
@@ -117,6 +122,32 @@ QString SkinEngine::builtInSheet() {
     return QString::fromUtf8(builtInStyle);
 }
 
+QString SkinEngine::withoutUnsafeImages(const QString& sheet) {
+    // Qt opens a sheet's images with a blocking open when it first paints: a url() naming a FIFO
+    // or a device would hang the window for good. Only regular files (and resources) stay.
+    static const QRegularExpression url(QStringLiteral(R"re(url\(\s*(?:"([^"]*)"|'([^']*)'|([^)]*?))\s*\))re"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype done = 0;
+    for (auto it = url.globalMatch(sheet); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        QString target = m.captured(1) + m.captured(2) + m.captured(3);
+        if (target.startsWith(QLatin1String("file:")))
+            target = QUrl(target).toLocalFile();
+        const bool resource = target.startsWith(QLatin1Char(':')) || target.startsWith(QLatin1String("qrc:"));
+        struct stat st;
+        const bool unsafe = !resource && !target.isEmpty() &&
+                            ::stat(platform::encodeFileName(target).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+        if (!unsafe)
+            continue;
+        out += QStringView(sheet).mid(done, m.capturedStart() - done);
+        out += QStringLiteral("url(:/skin/refused)");
+        done = m.capturedEnd();
+    }
+    out += QStringView(sheet).mid(done);
+    return out;
+}
+
 void SkinEngine::loadFromFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -131,7 +162,7 @@ void SkinEngine::loadFromFile(const QString& path) {
     if (decoder.hasError())
         throw std::runtime_error(QStringLiteral("Skin file \"%1\" is not UTF-8 text").arg(path).toStdString());
 
-    m_sheet = sheet;
+    m_sheet = withoutUnsafeImages(sheet);
     m_file = path;
     apply();
     emit skinChanged();

@@ -33,6 +33,10 @@ public:
     bool isActive() const { return m_active; }
 
     QString styleSheet() const { return m_sheet; }
+
+    // The sheet with every url() that names something other than a regular file or a resource
+    // (a FIFO, a device, a folder) pointed at a resource that does not exist, so it shows nothing.
+    static QString withoutUnsafeImages(const QString& sheet);
     // The file the sheet came from; empty for the built-in sheet.
     QString skinFile() const { return m_file; }
 

@@ -102,14 +102,50 @@ void TSortListView::setColumns(const QList<ListColumn>& columns) {
             head->resizeSection(i, std::max(columns[i].width, columns[i].minimumWidth));
         }
     }
+    keepAutoColumnMinimum();
 }
 
 void TSortListView::keepMinimumWidth(int logicalIndex, int /*oldSize*/, int newSize) {
     if (!m_model || logicalIndex < 0 || logicalIndex >= m_model->columnCount())
         return;
-    const int minimum = m_model->columns()[logicalIndex].minimumWidth;
+    const QList<ListColumn>& columns = m_model->columns();
+    const int minimum = columns[logicalIndex].minimumWidth;
     if (newSize < minimum && header()->sectionResizeMode(logicalIndex) == QHeaderView::Interactive)
         header()->resizeSection(logicalIndex, minimum);
+    if (columns[logicalIndex].width >= 0)
+        keepAutoColumnMinimum();
+}
+
+void TSortListView::keepAutoColumnMinimum() {
+    // A stretched section shrinks to whatever the others leave, however small. Where that would be
+    // less than its minimum it is held at the minimum and the list scrolls sideways instead, until
+    // there is room for it to stretch again.
+    // Before the list is shown its viewport has no width yet; the first resize decides.
+    if (!m_model || m_fittingAutoColumn || !isVisible())
+        return;
+    m_fittingAutoColumn = true;
+    QHeaderView* head = header();
+    const QList<ListColumn>& columns = m_model->columns();
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].width >= 0 || columns[i].minimumWidth <= 0)
+            continue;
+        int others = 0;
+        for (int j = 0; j < columns.size(); ++j)
+            others += j == i ? 0 : head->sectionSize(j);
+        const bool roomy = viewport()->width() - others >= columns[i].minimumWidth;
+        if (!roomy && head->sectionResizeMode(i) == QHeaderView::Stretch) {
+            head->setSectionResizeMode(i, QHeaderView::Interactive);
+            head->resizeSection(i, columns[i].minimumWidth);
+        } else if (roomy && head->sectionResizeMode(i) == QHeaderView::Interactive) {
+            head->setSectionResizeMode(i, QHeaderView::Stretch);
+        }
+    }
+    m_fittingAutoColumn = false;
+}
+
+void TSortListView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    keepAutoColumnMinimum();
 }
 
 int TSortListView::rowCount() const {

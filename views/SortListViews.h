@@ -53,10 +53,15 @@ public:
     // escape it into Qt.
     std::function<void(const QString& message)> OnError;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void buildImages();
+    void keepAutoColumnMinimum();
     void sortRows();
     void keepMinimumWidth(int logicalIndex, int oldSize, int newSize);
 
     ReportModel* m_model = nullptr;
+    bool m_fittingAutoColumn = false;
 };

@@ -7,14 +7,22 @@
 #include "platform/FileName.h"
 #include "support/TempTree.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
+#include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
+#include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -105,6 +113,7 @@ private:
 class FakeUi : public CommandUi {
 public:
     void showMessage(QWidget*, const QString& text) override { messages.append(text); }
+    bool confirm(QWidget*, const QString&, const QString&) override { return true; }
     void showProperties(QWidget*, const FileDetails& details) override { properties.append(details); }
     void openUrl(const QUrl& url) override { urls.append(url); }
 
@@ -242,6 +251,41 @@ TEST_F(ShellCommandsTest, WithoutAFileManagerTheFolderOpens) {
     form->OpenfolderinExplorer->trigger();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !ui.urls.isEmpty(); }, 5000));
     EXPECT_EQ(ui.urls[0].toEncoded(), QUrl::fromLocalFile(tree.root()).toEncoded() + "/bad%FF/");
+}
+
+// The rows of a root typed relative to the working folder stay as typed; everything handed to the
+// desktop names the file absolutely, or "docs" would read as a host and a restore find nothing.
+TEST_F(ShellCommandsTest, RowsOfARelativeRootReachTheDesktopAsAbsolutePaths) {
+    ScopedEnv home{"HOME", QFile::encodeName(path(QStringLiteral("home")))};
+    ScopedEnv data{"XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("home/.local/share")))};
+    registerFileManager();
+    tree.makeFile("docs/a b.txt", "1234");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(tree.root()));
+    form->RootDir->setText(QStringLiteral("docs"));
+    form->SingleFile->setChecked(true);
+    form->FileType->setText(QStringLiteral(".txt"));
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    ASSERT_EQ(form->ListView2->rowCount(), 1);
+    EXPECT_EQ(form->ListView2->cellText(0, 0), QStringLiteral("docs/a b.txt"));
+    select({0});
+
+    const QString absolute = uri(QStringLiteral("docs/a b.txt"));
+    form->OpenfolderinExplorer->trigger();
+    form->Properties1->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return fileManager.calls.size() == 2; }, 5000));
+    EXPECT_EQ(fileManager.calls, (QStringList{QStringLiteral("ShowItems %1 ").arg(absolute),
+                                              QStringLiteral("ShowItemProperties %1 ").arg(absolute)}));
+    form->Copyfiles1->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/uri-list")),
+              absolute.toLatin1() + "\r\n");
+    form->DeleteFiles2->trigger();
+    QFile info(path(QStringLiteral("home/.local/share/Trash/info/a b.txt.trashinfo")));
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(info.readAll().contains("\nPath=" + QFile::encodeName(path(QStringLiteral("docs/a%20b.txt")))));
+    QDir::setCurrent(before);
+    EXPECT_EQ(form->ListView2->rowCount(), 0);
+    EXPECT_TRUE(errors.isEmpty()) << qPrintable(errors.join(QLatin1Char('\n')));
 }
 
 TEST_F(ShellCommandsTest, AFileManagerThatNeverAnswersCountsAsNone) {

@@ -4,17 +4,22 @@
 #include "search/FileHelpers.h"
 #include "search/RunState.h"
 #include "search/SortKeys.h"
+#include "support/FileRights.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <sys/stat.h>
 
 #include "app/DatePicker.h"
@@ -149,6 +154,105 @@ TEST_F(FileList, DoubleClickOnATypeListsExactlyItsFilesAndReloadListsThemAgain) 
     selectRow(form->ListView1, emptyRow);
     form->ListView1DblClick();
     EXPECT_EQ(listed(), QStringList({QStringLiteral("sub/README")}));
+}
+
+// Linux names may hold "*" and "?", and the locale may collate different spellings as one type:
+// whatever a row counted is exactly what its double click lists.
+TEST_F(FileList, ATypeListsExactlyTheFilesItsRowCounted) {
+    for (const char* name :
+         {"x.t*t", "y.tat", "a.txt", "b.t\xc2\xadxt", "c.\xef\xbd\x94\xef\xbd\x98\xef\xbd\x94", "d.TXT", "e.t?t", "f"})
+        file(name, "1");
+    go();
+    const QStringList types = column(form->ListView1, 0);
+    const QStringList counts = column(form->ListView1, 2);
+    QStringList everyListed;
+    for (int row = 0; row < types.size(); ++row) {
+        selectRow(form->ListView1, row);
+        form->ListView1DblClick();
+        EXPECT_EQ(QString::number(form->ListView2->rowCount()), counts[row]) << qPrintable(types[row]);
+        everyListed += listed();
+    }
+    everyListed.sort();
+    EXPECT_EQ(everyListed.size(), 8) << qPrintable(everyListed.join(QLatin1Char(' ')));
+    EXPECT_EQ(everyListed.removeDuplicates(), 0);
+
+    summaryThenList(QStringLiteral(".t*t"));
+    EXPECT_EQ(listed(), QStringList{QStringLiteral("x.t*t")});
+    // A mask typed by the user stays a mask.
+    form->SingleFile->setChecked(true);
+    form->FileType->setText(QStringLiteral("*.t?t"));
+    go();
+    EXPECT_EQ(listed().size(), 5);
+}
+
+// A folder that can be listed but not searched names its files but tells nothing else of them.
+TEST_F(FileList, FilesWhoseDetailsCannotBeReadShowNoMadeUpValues) {
+    file("big.txt", QByteArray(2048, 'b'), 1577872800);
+    file("locked/a.txt", "aaaa");
+    file("locked/.b.txt", "bb");
+    tree.setMode("data/locked", 0644);
+    form->HidBox->setChecked(false);
+    form->show();
+    WithoutFileRights noRights;
+
+    go();
+    EXPECT_EQ(column(form->ListView1, 2), QStringList{QStringLiteral("3")}) << "each keeps its place in the count";
+    EXPECT_EQ(column(form->ListView1, 3), QStringList{QStringLiteral("2 KB")}) << "and adds nothing to the size";
+    EXPECT_EQ(form->UnreadLabel->statusTip(),
+              QStringLiteral("The details of 2 files could not be read (first: %1/locked/.b.txt: Permission denied)")
+                  .arg(root()));
+
+    selectRow(form->ListView1, 0);
+    form->ListView1DblClick();
+    QHeaderView* head = form->ListView2->header();
+    QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                      QPoint(head->sectionViewportPosition(3) + 10, head->height() / 2)); // Size, ascending
+    EXPECT_TRUE(errors.isEmpty()) << qPrintable(errors.join(QLatin1Char('\n')));
+    const QStringList shown = rows(form->ListView2);
+    ASSERT_EQ(shown.size(), 3);
+    QStringList unread{shown[0].section(QLatin1Char('|'), 1), shown[1].section(QLatin1Char('|'), 1)};
+    unread.sort();
+    EXPECT_EQ(unread, (QStringList{QStringLiteral("|||A"), QStringLiteral("|||HA")})) << "before what was read";
+    EXPECT_TRUE(shown[2].endsWith(QStringLiteral("|2 KB|A")));
+
+    // They pass no condition on what could not be read.
+    form->FileSize->setChecked(true);
+    form->FileSizeCombo->setCurrentIndex(2); // Less
+    form->FileSizeKb->setValue(100);
+    go();
+    EXPECT_EQ(listed(), QStringList{QStringLiteral("big.txt")});
+    form->FileSize->setChecked(false);
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    go();
+    EXPECT_EQ(listed(), QStringList{QStringLiteral("big.txt")});
+}
+
+// What a walk leaves out is said in the status bar's right end, never in a message box; the
+// run's clean-up leaves it, the next GO clears it.
+TEST_F(FileList, WhatTheWalkCouldNotReadIsReportedUntilTheNextGo) {
+    file("open/a.txt");
+    file("closed/b.txt");
+    file("closed2/c.txt");
+    tree.setMode("data/closed", 0);
+    tree.setMode("data/closed2", 0);
+    form->show();
+    {
+        WithoutFileRights noRights;
+        go();
+    }
+    EXPECT_EQ(form->UnreadLabel->statusTip(),
+              QStringLiteral("2 folders could not be read (first: %1/closed: Permission denied)").arg(root()));
+    EXPECT_TRUE(form->HeaderControl1->currentMessage().isEmpty());
+    EXPECT_EQ(column(form->ListView1, 2), QStringList{QStringLiteral("1")});
+
+    go();
+    EXPECT_TRUE(form->UnreadLabel->text().isEmpty()) << "nothing was left out this time";
+
+    form->RootDir->setText(root() + QStringLiteral("/gone"));
+    go();
+    EXPECT_EQ(form->UnreadLabel->text(), QStringLiteral("Folder not found: %1/gone").arg(root()));
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(FileList, ReloadAfterASummaryDoesNothing) {
@@ -298,6 +402,38 @@ TEST_F(FileList, HiddenFilesAskBeforeOpening) {
     form->ListView2DblClick();
     EXPECT_EQ(asked.size(), 2);
     EXPECT_EQ(opened.size(), 2);
+}
+
+// Closing the question by its close box is no answer: only No keeps the file closed.
+TEST_F(FileList, ClosingTheHiddenFileQuestionByItsCloseBoxOpensTheFile) {
+    file(".secret.txt");
+    form->HidBox->setChecked(false);
+    form->SingleFile->setChecked(true);
+    form->FileType->setText(QStringLiteral(".txt"));
+    go();
+    QStringList opened;
+    form->openFile = [&](const QString& path) { opened.append(path); };
+    form->show();
+    const QRect rect = form->ListView2->visualRect(form->ListView2->model()->index(0, 0));
+    const auto doubleClickAnswering = [&](std::function<void(QMessageBox*)> answer) {
+        // Answers the question once it is open, from inside its own event loop.
+        auto* poll = new QTimer(form.get());
+        QObject::connect(poll, &QTimer::timeout, form.get(), [poll, answer] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                answer(box);
+            }
+        });
+        poll->start(1);
+        QTest::mouseClick(form->ListView2->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(form->ListView2->viewport(), Qt::LeftButton, {}, rect.center());
+        EXPECT_FALSE(poll->isActive()) << "the question was asked";
+    };
+    doubleClickAnswering([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_TRUE(opened.isEmpty()) << "Escape answers No";
+    QTest::qWait(QApplication::doubleClickInterval() + 50); // the next click starts a new double click
+    doubleClickAnswering([](QMessageBox* box) { box->close(); });
+    EXPECT_EQ(opened, QStringList{root() + QStringLiteral("/.secret.txt")});
 }
 
 class Sorting : public FormFixture {

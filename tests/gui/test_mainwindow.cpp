@@ -3,9 +3,11 @@
 #include "app/DatePicker.h"
 #include "app/LedLamp.h"
 #include "app/try1.h"
+#include "platform/FileName.h"
 #include "platform/Registry.h"
 #include "search/FileHelpers.h"
 #include "skin/SkinEngine.h"
+#include "support/FileProbe.h"
 #include "support/TempTree.h"
 
 #include <QAbstractButton>
@@ -553,6 +555,50 @@ TEST_F(MainWindowTest, CommandLineSetsRootAndSkin) {
         EXPECT_TRUE(form->RootDir->text().isEmpty());
     }
     EXPECT_TRUE(errors.isEmpty());
+}
+
+// A name that is not UTF-8 is a root by its own bytes, from the command line and from the chooser,
+// which hands such names back read lossily.
+TEST_F(MainWindowTest, AFolderWithUndecodableBytesBecomesTheRootAsGiven) {
+    const std::string bytes = "bad\xff"
+                              "dir";
+    tree.makeFile(bytes + "/a.txt", "x");
+    const QString folder = platform::decodeFileName(QByteArray::fromStdString(tree.abs(bytes)));
+    auto form = shownForm({folder});
+    EXPECT_EQ(form->RootDir->text(), folder);
+
+    form->RootDir->clear();
+    form->folderDialog = [&] { return QString::fromUtf8(tree.abs(bytes)); };
+    QTest::mouseClick(form->RootDir, Qt::LeftButton);
+    EXPECT_EQ(form->RootDir->text(), folder + QLatin1Char('/'));
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    EXPECT_EQ(form->ListView1->rowCount(), 1) << "the folder itself was walked, not its parent";
+    EXPECT_EQ(form->CountLabel->text(), QStringLiteral("1"));
+    form.reset();
+    removeContents(tree.rootBytes());
+}
+
+// The designed minimum widths hold whichever column the user drags.
+TEST_F(MainWindowTest, FileListColumnsKeepTheirMinimumWidths) {
+    auto form = shownForm();
+    QHeaderView* head = form->ListView2->header();
+    const auto drag = [&](int section, int width) {
+        const int edge = head->sectionViewportPosition(section) + head->sectionSize(section) - 1;
+        const int y = head->height() / 2;
+        QTest::mousePress(head->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+        QTest::mouseMove(head->viewport(), QPoint(edge + width - head->sectionSize(section), y));
+        QTest::mouseRelease(head->viewport(), Qt::LeftButton, {}, QPoint(edge + width - head->sectionSize(section), y));
+    };
+    const int minimum[] = {300, 140, 140, 80, 70};
+    for (int section = 1; section < 5; ++section) {
+        drag(section, 28);
+        EXPECT_EQ(head->sectionSize(section), minimum[section]) << section;
+    }
+    drag(1, 700);
+    EXPECT_EQ(head->sectionSize(1), 700);
+    EXPECT_GE(head->sectionSize(0), minimum[0]) << "Filename keeps its minimum; the list scrolls sideways";
+    drag(1, 140);
+    EXPECT_EQ(head->sectionResizeMode(0), QHeaderView::Stretch) << "and fills the width again when there is room";
 }
 
 TEST_F(MainWindowTest, StartingRunsNoSearch) {

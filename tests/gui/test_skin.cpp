@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -170,6 +172,24 @@ TEST_F(SkinTest, UnreadableSkinFileStartsThePlainWindowWithTheBoxClear) {
     // The built-in skin is still there to be switched on.
     form->skinbox->setChecked(true);
     EXPECT_EQ(form->styleSheet(), SkinEngine::builtInSheet());
+}
+
+TEST_F(SkinTest, ImagesThatAreNoRegularFilesAreNeverOpened) {
+    // Opened for its picture, a FIFO would block the first paint for good; a hang ends the test.
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(tree.root() + u("/pic.png")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(tree.root() + u("/pipe.png")).constData(), 0644), 0);
+    tree.makeFile("myskin.skn", QStringLiteral("QPushButton { background-image: url(%1/pipe.png); }\n"
+                                               "QLabel { background-image: url(\"%1/pic.png\"); }\n")
+                                    .arg(tree.root())
+                                    .toUtf8());
+    ::alarm(60);
+    auto form = makeForm({u("/s")});
+    lookOf(*form);
+    ::alarm(0);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_TRUE(form->SkinData1->isActive());
+    EXPECT_FALSE(form->styleSheet().contains(u("pipe.png")));
+    EXPECT_TRUE(form->styleSheet().contains(tree.root() + u("/pic.png"))) << "regular files stay";
 }
 
 } // namespace

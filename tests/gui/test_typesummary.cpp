@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <stdexcept>
@@ -170,6 +171,15 @@ TEST_F(TypeSummary, TheClockShowsTheTimeWhenIdleAndCountsTicksDuringARun) {
     EXPECT_TRUE(form->TimeLabel->text().startsWith(QStringLiteral("Current time: ")));
     EXPECT_TRUE(form->Timer1->isActive());
     EXPECT_EQ(form->Timer1->interval(), 1000);
+}
+
+TEST_F(TypeSummary, TheIdleClockShowsHoursMinutesAndSecondsWithoutAZone) {
+    form->TimeLabel->setText(QStringLiteral("."));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->TimeLabel->text() != QStringLiteral("."); }, 3000));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Current time: \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(form->TimeLabel->text())
+                    .hasMatch())
+        << qPrintable(form->TimeLabel->text());
 }
 
 TEST_F(TypeSummary, ShiftClickAppendsTheTypeOnlyWhileTheMaskIsEnabled) {

@@ -11,9 +11,9 @@
 #include "search/FileHelpers.h"
 #include "search/FileTypeName.h"
 #include "search/FolderWalker.h"
-#include "search/RunState.h"
 #include "shell/ContextMenu.h"
 #include "skin/SkinEngine.h"
+#include "views/ListFills.h"
 #include "views/SortListViews.h"
 
 #include <QAction>
@@ -46,9 +46,6 @@
 #include <memory>
 
 namespace {
-
-// The widest the report of unread folders gets before it is shortened in the middle.
-constexpr int kUnreadLabelWidth = 520;
 
 const QString fileSizeHint = QStringLiteral("File size in Kb - there is a small tolerance of 0.1Kb ");
 const QString typeMaskHint = QStringLiteral("Separate types with semi-colon.  Wildcards * and ? are permitted");
@@ -127,9 +124,10 @@ private:
     bool m_closedByBox = false;
 };
 
-// The item whose text equals the typed text ignoring case; -1 when the text is no item.
-int comboIndex(const QComboBox* combo) {
-    return combo->findText(combo->currentText(), Qt::MatchFixedString);
+// The relation a combo box names: its items in their order, None when the typed text is no item.
+template <class Relation> Relation relationOf(const QComboBox* combo) {
+    const int index = combo->findText(combo->currentText(), Qt::MatchFixedString);
+    return index < 0 ? Relation::None : Relation(index);
 }
 
 double dateTimeValue(const QDateTime& when) {
@@ -365,12 +363,7 @@ QFrame* TForm1::createTypePanel() {
     box->setSpacing(0);
 
     ListView1 = named(new TSortListView(Panel1), QStringLiteral("ListView1"));
-    ListView1->setColumns({
-        {QStringLiteral("Type"), Qt::AlignLeft, 100},
-        {QStringLiteral("Description"), Qt::AlignLeft, -1},
-        {QStringLiteral("Count"), Qt::AlignRight, 60, 60},
-        {QStringLiteral("Size"), Qt::AlignRight, 80, 80},
-    });
+    ListView1->setColumns(typeListColumns());
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setStatusTip(QStringLiteral("Double click a file type to list all files of that type.  SHIFT + click a "
                                            "file type to add the File Type Mask (must be enabled)"));
@@ -403,13 +396,7 @@ QFrame* TForm1::createFilePanel() {
     box->setSpacing(0);
 
     ListView2 = named(new TSortListView(Panel3), QStringLiteral("ListView2"));
-    ListView2->setColumns({
-        {QStringLiteral("Filename"), Qt::AlignLeft, -1, 300},
-        {QStringLiteral("Date Created"), Qt::AlignLeft, 140, 140},
-        {QStringLiteral("Date modified"), Qt::AlignLeft, 140, 140},
-        {QStringLiteral("Size"), Qt::AlignRight, 80, 80},
-        {QStringLiteral("Attribs"), Qt::AlignLeft, 70, 70},
-    });
+    ListView2->setColumns(fileListColumns());
     ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
     box->addWidget(ListView2, 1);
 
@@ -571,11 +558,11 @@ void TForm1::connectHandlers() {
         list->OnError = [this](const QString& message) { showError(message); };
     ListView1->UseArrows = true;
     ListView2->UseArrows = true;
-    ListView1->OnCustomSort = [this](TSortListView* sender, int col, const QString& text, double& key) {
-        return ListView1CustomSort(sender, col, text, key);
+    ListView1->OnCustomSort = [this](TSortListView* sender, int col, int row, double& key) {
+        return ListView1CustomSort(sender, col, row, key);
     };
-    ListView2->OnCustomSort = [this](TSortListView* sender, int col, const QString& text, double& key) {
-        return ListView2CustomSort(sender, col, text, key);
+    ListView2->OnCustomSort = [this](TSortListView* sender, int col, int row, double& key) {
+        return ListView2CustomSort(sender, col, row, key);
     };
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { guarded([this] { PopupMenu1Popup(); }); });
     connect(ListView1, &QAbstractItemView::clicked, this, [this] { guarded([this] { ListView1Click(); }); });
@@ -610,7 +597,7 @@ void TForm1::FormCreate(const StartupEnvironment& environment) {
 void TForm1::closeEvent(QCloseEvent* event) {
     // A run keeps the event loop busy; closing the window must end it rather than leave it walking.
     if (m_runActive)
-        StopSearch = true;
+        m_run.StopSearch = true;
     QMainWindow::closeEvent(event);
 }
 
@@ -668,53 +655,19 @@ void TForm1::skinboxClick() {
     SkinData1->setActive(skinbox->isChecked());
 }
 
-void TForm1::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
-    UnreadLabel->clear();
-    UnreadLabel->setStatusTip(QString());
-    if (folder.isEmpty())
-        return; // the root was cleared after a summary; there is nothing to walk
-    FolderWalker walker(*this, DataList, IndexList, FileList);
-    walker.setPumpInterval(pumpInterval);
-    walker.ScanFolder(folder, recurse, mode);
-    // Totals are short by whatever could not be read; say so rather than let them look whole.
-    const QString report = walker.report().text(folder);
-    UnreadLabel->setText(UnreadLabel->fontMetrics().elidedText(report, Qt::ElideMiddle, kUnreadLabelWidth));
-    UnreadLabel->setStatusTip(report); // the whole line, when the label had to shorten it
-}
-
-void TForm1::pump() {
-    QCoreApplication::processEvents();
-}
-
 ScanOptions TForm1::options() const {
     ScanOptions o;
-    o.hidBox = HidBox->isChecked();
-    o.sysBox = sysbox->isChecked();
-    o.attribsChk = AttribsChk->isChecked();
-    o.readChk = ReadChk->isChecked();
-    o.archiveChk = ArchiveChk->isChecked();
-    o.singleFile = SingleFile->isChecked();
-    o.fileType = FileType->text();
-    o.inFile = InFile->isChecked();
-    o.inText = InText->text();
-    o.fileCreated = FileCreated->isChecked();
-    o.fileCreatedCombo = comboIndex(FileCreatedCombo);
-    o.createDate = dateTimeValue(CreateDate->dateTime());
-    o.fileModified = FileModified->isChecked();
-    o.fileModifiedCombo = comboIndex(FileModifiedCombo);
-    o.modDate = dateTimeValue(ModDate->dateTime());
-    o.fileSize = FileSize->isChecked();
-    o.fileSizeCombo = comboIndex(FileSizeCombo);
-    o.fileSizeKb = FileSizeKb->value();
+    o.excludeHidden = HidBox->isChecked();
+    o.excludeSystem = sysbox->isChecked();
+    o.attributes = {AttribsChk->isChecked(), ReadChk->isChecked(), ArchiveChk->isChecked()};
+    o.typeMask = {SingleFile->isChecked(), FileType->text()};
+    o.nameMask = {InFile->isChecked(), InText->text()};
+    o.created = {FileCreated->isChecked(), relationOf<DateRelation>(FileCreatedCombo),
+                 dateTimeValue(CreateDate->dateTime())};
+    o.modified = {FileModified->isChecked(), relationOf<DateRelation>(FileModifiedCombo),
+                  dateTimeValue(ModDate->dateTime())};
+    o.size = {FileSize->isChecked(), relationOf<SizeRelation>(FileSizeCombo), FileSizeKb->value()};
     return o;
-}
-
-void TForm1::showFileCount(const QString& text) {
-    FileCount->setText(text);
-}
-
-void TForm1::showTotalFiles(qint32 total) {
-    CountLabel->setText(QString::number(total));
 }
 
 void TForm1::guarded(const std::function<void()>& handler) {

@@ -2,7 +2,9 @@
 
 #include "search/FileTypeName.h"
 #include "search/RecordLists.h"
+#include "search/RunState.h"
 #include "search/ScanHost.h"
+#include "views/ListSortKeys.h"
 #include "views/SortListViews.h"
 
 #include <QMainWindow>
@@ -39,6 +41,8 @@ struct StartupEnvironment {
 
 // The main window. Every control is a public member under its design name and carries that name as
 // its objectName. The window is the walk's host: it pumps events and hands the walk its options.
+// Its bodies: try1.cpp (controls, start-up, options), try1_runs.cpp (GO/STOP, clock, the runs),
+// try1_lists.cpp (list commands, sorting), try1_commands.cpp (commands on the selected files).
 class TForm1 : public QMainWindow, public ScanHost {
     Q_OBJECT
 
@@ -151,6 +155,10 @@ public:
     // Least time between two pumps of the walk and the list fill; tests set zero to pump at every step.
     std::chrono::nanoseconds pumpInterval = std::chrono::milliseconds(4);
 
+    // StopSearch, EntryCount and TotalFiles, shared by the walk, the runs and GO/STOP.
+    RunState& runState() { return m_run; }
+    const RunState& runState() const { return m_run; }
+
     // True from the start of a run until its clean-up has finished. Input that would start another
     // run, or change the lists, is ignored meanwhile: it would work on the lists the run is using.
     bool runActive() const { return m_runActive; }
@@ -198,8 +206,8 @@ public:
     void Filterfilesbytype1Click();
     void Removeselectedfiles1Click();
     void Reload1Click();
-    bool ListView1CustomSort(TSortListView* sender, int colIndex, const QString& text, double& key);
-    bool ListView2CustomSort(TSortListView* sender, int colIndex, const QString& text, double& key);
+    bool ListView1CustomSort(TSortListView* sender, int colIndex, int stored, double& key);
+    bool ListView2CustomSort(TSortListView* sender, int colIndex, int stored, double& key);
 
     // Commands on the selected files
     QStringList SelectedPaths() const;
@@ -247,6 +255,8 @@ private:
     void setTabOrders();
     void connectHandlers();
     void previewKey(QObject* receiver, QKeyEvent* event);
+    // Keeps the file rows whose key, ignoring case, equals that of the first selected row.
+    void keepRowsLike(QString (*key)(const QString& path));
 
     // Key presses handed to FormKeyDown with the widget each was first sent to. Qt sends an ignored
     // key press on to the parents, and the preview must see each press only once, also when F5
@@ -258,8 +268,10 @@ private:
     QList<PreviewedKey> m_previewedKeys;
     int m_previewDepth = 0;
 
-    friend class RunScope;
+    class RunScope;
+    RunState m_run;
     bool m_runActive = false;
+    ListSortKeys m_sortKeys;
     // The desktop's type names, looked up once per type and run.
     FileTypeNameCache m_typeNames;
 };

@@ -5,7 +5,6 @@
 // Usage: bench_summary ROOT [REPEATS=5] [STOPS=100]
 
 #include "app/try1.h"
-#include "search/RunState.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -106,7 +105,7 @@ int main(int argc, char** argv) {
         form.Button1->click();
         const auto returned = Clock::now();
         timer.stop();
-        if (posted == Clock::time_point{} || !StopSearch) {
+        if (posted == Clock::time_point{} || !form.runState().StopSearch) {
             ++missed; // the run ended before the click came; drop a click still waiting
             QCoreApplication::removePostedEvents(form.Button1);
             continue;

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     std::vector<double> findTimes, walkTimes;
     qint32 types = 0, files = 0;
     long pumps = 0;
+    RunState run;
     for (int r = 0; r < repeats; ++r) {
         findTimes.push_back(timeFind(root));
 
@@ -69,20 +70,18 @@ int main(int argc, char** argv) {
         TDataList dataList;
         TDataIndexList indexList;
         TFileList fileList;
-        StopSearch = false;
-        EntryCount = 0;
-        TotalFiles = 0;
+        run = {};
         const auto t0 = Clock::now();
-        FolderWalker walker(host, dataList, indexList, fileList);
+        FolderWalker walker(host, run, dataList, indexList, fileList);
         walker.ScanFolder(QString::fromLocal8Bit(root.c_str()), true, QStringLiteral("+"));
         walkTimes.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
         types = qint32(dataList.size());
-        files = TotalFiles;
+        files = run.TotalFiles;
         pumps = host.pumps;
     }
     const double f = median(findTimes), w = median(walkTimes);
     std::printf("type-counting walk: %d files, %d types, %lld entries, %ld pumps\n", files, types,
-                static_cast<long long>(EntryCount), pumps);
+                static_cast<long long>(run.EntryCount), pumps);
     std::printf("find -type f -printf '%%s %%f\\n': %.3f s (median of %d)\n", f, repeats);
     std::printf("walk:                             %.3f s (median of %d)\n", w, repeats);
     std::printf("ratio walk/find: %.2f (target <= 1.00)\n", w / f);

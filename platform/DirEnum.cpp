@@ -32,21 +32,12 @@ bool isDots(std::string_view n) {
 // Marks entries that the directory's entry type leaves open; 0 means a plain file.
 constexpr quint32 kNeedsTypeFromStat = 0x80000000u;
 
-void applyStat(DirEntry& e, const struct statx& st) {
-    const mode_t mode = st.stx_mode;
-    quint32 attr = e.attr & FileAttr::Hidden;
-    if (S_ISDIR(mode)) {
-        e.attr = attr | FileAttr::Directory;
+void applyStat(DirEntry& e, std::string_view name, const struct statx& st) {
+    quint32 attr = attributesOf(st.stx_mode, name);
+    if (attr & FileAttr::Directory) {
+        e.attr = attr;
         return;
     }
-    if (S_ISREG(mode))
-        attr |= FileAttr::Archive;
-    else if (S_ISLNK(mode))
-        attr |= FileAttr::ReparsePoint;
-    else
-        attr |= FileAttr::System; // device, FIFO or socket
-    if (!(mode & S_IWUSR) && !S_ISLNK(mode))
-        attr |= FileAttr::ReadOnly;
     if ((st.stx_attributes_mask & STATX_ATTR_COMPRESSED) && (st.stx_attributes & STATX_ATTR_COMPRESSED))
         attr |= FileAttr::Compressed;
     e.attr = attr;
@@ -173,7 +164,7 @@ bool DirEnum::open(const char* path, bool followLink) {
             m_entries[out++] = e;
             continue;
         }
-        applyStat(e, st);
+        applyStat(e, name(e), st);
         if (S_ISLNK(st.stx_mode)) {
             // A link to a folder is an entry of the folder kind, but is never entered.
             struct stat target;

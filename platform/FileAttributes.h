@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <string_view>
 
 // Attribute bits of a directory entry, with the meanings Trovex gives them on Linux.
 namespace FileAttr {
@@ -15,3 +16,13 @@ inline constexpr quint32 Compressed = 0x800;   // the file system reports it com
 // bits that depend on them are unknown. Only the bits its name and entry type give are set.
 inline constexpr quint32 Unread = 0x80000000;
 } // namespace FileAttr
+
+namespace platform {
+
+// The attribute bits of a file of the given stat mode and name: directory, archive for a regular
+// file, reparse point for a link, system for anything else; read-only without owner write
+// permission (links excepted), hidden for a name beginning with ".". A folder carries only the
+// directory and hidden bits.
+quint32 attributesOf(unsigned mode, std::string_view name);
+
+} // namespace platform

@@ -7,6 +7,7 @@
 namespace FileTime {
 
 inline constexpr qint64 kTicksPerSecond = 10000000;
+inline constexpr qint64 kTicksPerMinute = 60 * kTicksPerSecond;
 // Seconds from 1601-01-01 to 1970-01-01.
 inline constexpr qint64 kUnixEpochSeconds = 11644473600LL;
 

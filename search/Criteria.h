@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/ScanOptions.h"
+
 #include <QtGlobal>
 
 // Date rule: 0 when the whole-day parts of a and b (truncated toward zero) are equal, otherwise
@@ -10,7 +12,11 @@ int CompareDateDays(double a, double b);
 // nearest 0.01; otherwise -1 when a < b and +1 when a > b.
 int CompareSizeKb(double a, double b);
 
-// A combo's item index (-1 for typed text that is no item) turned into the rule result it needs.
-inline int wantedResult(int itemIndex) {
-    return itemIndex - 1;
+// The rule result a relation needs: -1 for after (greater), 0 for equal, 1 for before (less);
+// -2, which no comparison gives, for none.
+inline int wantedResult(DateRelation relation) {
+    return relation == DateRelation::None ? -2 : int(relation) - 1;
+}
+inline int wantedResult(SizeRelation relation) {
+    return relation == SizeRelation::None ? -2 : int(relation) - 1;
 }

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
+#include <ctime>
 
 DateTimeFields DecodeDateTime(double value) {
     DateTimeFields f;
@@ -209,13 +210,69 @@ bool DateTextFormat::parse(const QString& text, double& value) const {
 }
 
 QString FileDateTexts::text(qint64 fileTime) {
-    constexpr qint64 kTicksPerMinute = 600000000LL;
     constexpr qint64 k1972 = FileTime::fromUnix(63072000LL); // 1972-01-01 UTC
     if (fileTime < k1972)
         return m_format.formatFileTime(fileTime);
-    const qint64 minute = fileTime / kTicksPerMinute;
-    auto it = m_byMinute.constFind(minute);
-    if (it != m_byMinute.cend())
-        return it.value();
-    return m_byMinute.insert(minute, m_format.formatFileTime(minute * kTicksPerMinute)).value();
+    const qint64 minute = fileTime / FileTime::kTicksPerMinute;
+    Slot& slot = m_slots[size_t(minute) % kSlots];
+    if (slot.minute != minute) {
+        slot.minute = minute;
+        slot.text = m_format.formatFileTime(minute * FileTime::kTicksPerMinute);
+    }
+    return slot.text;
+}
+
+namespace {
+
+int localOffsetMinutes(qint64 unixSeconds) {
+    const time_t t = time_t(unixSeconds);
+    struct tm local;
+    return localtime_r(&t, &local) ? int(local.tm_gmtoff / 60) : 0;
+}
+
+// The value EncodeDateTime gives for a local minute counted from 1970-01-01 00:00, computed the
+// same way so that equal minutes give bit-equal keys.
+double localMinuteValue(qint64 localMinute) {
+    const qint64 day = localMinute >= 0 ? localMinute / 1440 : -((-localMinute + 1439) / 1440);
+    const qint64 ofDay = localMinute - day * 1440;
+    const double fraction = (double(ofDay / 60) * 3600000.0 + double(ofDay % 60) * 60000.0) / 86400000.0;
+    const qint64 days = day + 25569; // 1899-12-30 to 1970-01-01
+    return days >= 0 ? double(days) + fraction : double(days) - fraction;
+}
+
+} // namespace
+
+int DateSortKeys::dayOffset(qint64 unixDay) {
+    const bool near = unixDay >= 0 && unixDay < qint64(m_nearOffsets.size());
+    if (near && m_nearOffsets[size_t(unixDay)] != kUnknown)
+        return m_nearOffsets[size_t(unixDay)];
+    if (!near) {
+        auto it = m_farOffsets.constFind(unixDay);
+        if (it != m_farOffsets.cend())
+            return it.value();
+    }
+    const int first = localOffsetMinutes(unixDay * 86400);
+    const int last = localOffsetMinutes(unixDay * 86400 + 86399);
+    const int offset = first == last ? first : kMixed;
+    if (near)
+        m_nearOffsets[size_t(unixDay)] = offset;
+    else
+        m_farOffsets.insert(unixDay, offset);
+    return offset;
+}
+
+double DateSortKeys::minuteValue(qint64 fileTime) {
+    constexpr qint64 k1972 = FileTime::fromUnix(63072000LL);
+    if (fileTime < k1972) {
+        // Offsets of seconds are possible this early: take the shown fields themselves.
+        const DateTimeFields f = DecodeDateTime(FileTimeToDateTime(fileTime));
+        return EncodeDateTime(f.year, f.month, f.day, f.hour, f.minute, 0, 0);
+    }
+    const qint64 utcMinute = fileTime / FileTime::kTicksPerMinute - FileTime::kUnixEpochSeconds / 60;
+    const qint64 unixSeconds = utcMinute * 60;
+    const qint64 unixDay = unixSeconds >= 0 ? unixSeconds / 86400 : -((-unixSeconds + 86399) / 86400);
+    int offset = dayOffset(unixDay);
+    if (offset == kMixed)
+        offset = localOffsetMinutes(unixSeconds);
+    return localMinuteValue(utcMinute + offset);
 }

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <limits>
 #include <vector>
 
 // Calendar fields of a date-time value (days since 1899-12-30, fraction = time of day).
@@ -49,15 +50,38 @@ private:
     QStringList m_dayNames;
 };
 
-// Date texts of file times for a whole list: files of the same minute share one text, made once.
-// After 1972 every time zone is a whole number of minutes from UTC, so the UTC minute decides the
-// local minute; earlier times are formatted one by one.
+// Date texts of file times for a whole list: a text is made once per minute and kept in a small
+// cache, since neighbouring rows often share a minute. After 1972 every time zone is a whole
+// number of minutes from UTC, so the UTC minute decides the local minute; earlier times are
+// formatted one by one.
 class FileDateTexts {
 public:
     explicit FileDateTexts(const DateTextFormat& format = DateTextFormat::system()) : m_format(format) {}
     QString text(qint64 fileTime);
 
 private:
+    struct Slot {
+        qint64 minute = std::numeric_limits<qint64>::min();
+        QString text;
+    };
+    static constexpr size_t kSlots = 1024;
     const DateTextFormat& m_format;
-    QHash<qint64, QString> m_byMinute;
+    std::vector<Slot> m_slots = std::vector<Slot>(kSlots);
+};
+
+// Sort keys of file times: the date-time value of the minute that the file time's date text
+// shows, which is the value reading that text back gives, so times that show alike are equal.
+// Made for a million rows: the local offset is looked up once per day, not once per row.
+class DateSortKeys {
+public:
+    double minuteValue(qint64 fileTime);
+
+private:
+    // Minutes east of UTC for the whole UTC day, or kMixed when the offset changes that day.
+    static constexpr int kMixed = std::numeric_limits<int>::min();
+    static constexpr int kUnknown = std::numeric_limits<int>::max();
+    int dayOffset(qint64 unixDay);
+    // Days from 1970 to 2100 in a flat table, the rare others in a hash.
+    std::vector<int> m_nearOffsets = std::vector<int>(130 * 366, kUnknown);
+    QHash<qint64, int> m_farOffsets;
 };

@@ -35,24 +35,40 @@ QString FormatSize(qint64 bytes) {
     return FormatSize(bytes, systemDecimalPoint());
 }
 
-QString FormatSize(qint64 bytes, QChar decimalPoint) {
-    qint64 divisor;
-    const char* unit;
-    if (bytes > (qint64(1) << 30)) {
-        divisor = qint64(1) << 30;
-        unit = " GB";
-    } else if (bytes > (qint64(1) << 20)) {
-        divisor = qint64(1) << 20;
-        unit = " MB";
-    } else {
-        divisor = 1024;
-        unit = " KB";
-    }
-    // Hundredths, rounded with halves away from zero, in exact integer arithmetic.
+namespace {
+
+struct ShownSize {
+    qint64 hundredths; // of the unit, rounded with halves away from zero
+    int unitShift;     // 10 for KB, 20 for MB, 30 for GB
+    bool negative;
+};
+
+ShownSize shownSize(qint64 bytes) {
+    const int shift = bytes > (qint64(1) << 30) ? 30 : bytes > (qint64(1) << 20) ? 20 : 10;
+    const qint64 divisor = qint64(1) << shift;
+    // Exact integer arithmetic, as the extended precision of the quotient demands; the divisor is
+    // a power of two, so the division is a shift.
     const bool negative = bytes < 0;
-    const __int128 magnitude = negative ? -__int128(bytes) : __int128(bytes);
-    const __int128 hundredths = (magnitude * 200 + divisor) / (__int128(divisor) * 2);
-    const qint64 whole = qint64(hundredths / 100);
+    const unsigned __int128 magnitude = negative ? -__int128(bytes) : __int128(bytes);
+    return {qint64((magnitude * 200 + quint64(divisor)) >> (shift + 1)), shift, negative};
+}
+
+} // namespace
+
+double ShownSizeKb(qint64 bytes) {
+    const ShownSize s = shownSize(bytes);
+    // The same operations as reading the text back: the number, then times the unit.
+    const double number = double(s.hundredths) / 100.0;
+    const double value = s.unitShift == 10 ? number : number * double(qint64(1) << (s.unitShift - 10));
+    return s.negative ? -value : value;
+}
+
+QString FormatSize(qint64 bytes, QChar decimalPoint) {
+    const ShownSize s = shownSize(bytes);
+    const char* unit = s.unitShift == 30 ? " GB" : s.unitShift == 20 ? " MB" : " KB";
+    const bool negative = s.negative;
+    const qint64 hundredths = s.hundredths;
+    const qint64 whole = hundredths / 100;
     const int frac = int(hundredths % 100);
 
     QString text;
@@ -137,6 +153,14 @@ QString ExtractExt(const QString& name) {
             break;
     }
     return QString();
+}
+
+QString ExtractFilePath(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString ExtractFileName(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 qsizetype extensionOffset(const char* name, qsizetype len) {

@@ -17,6 +17,10 @@ qint64 FindDataSize(const TSearchRecW& rec);
 QString FormatSize(qint64 bytes);
 QString FormatSize(qint64 bytes, QChar decimalPoint);
 
+// The value a size text shows, in kilobytes: the text's number (rounded as FormatSize rounds it)
+// times its unit, the same value reading the text back gives; so sizes that show alike are equal.
+double ShownSizeKb(qint64 bytes);
+
 // "R", "H", "S", "A", "C" for bits 0x1, 0x2, 0x4, 0x20, 0x800, in that order; other bits add nothing.
 QString AttribLetters(quint32 attr);
 
@@ -30,6 +34,11 @@ double EncodeDateTime(int year, int month, int day, int hour, int minute, int se
 // Extension rule: the text from the last "." of the name when no "/" follows it, dot included;
 // otherwise empty. "a.tar.gz" gives ".gz", "README" "", ".profile" ".profile", "x." ".".
 QString ExtractExt(const QString& name);
+
+// The folder part of a path, up to and including its last "/" (empty when it has none), and the
+// name after it.
+QString ExtractFilePath(const QString& path);
+QString ExtractFileName(const QString& path);
 
 // The same rule on the raw bytes of a name; returns the offset of the extension or -1 for none.
 qsizetype extensionOffset(const char* name, qsizetype len);

@@ -6,7 +6,7 @@
 #include "search/Criteria.h"
 #include "search/FileHelpers.h"
 #include "search/MaskMatcher.h"
-#include "search/RunState.h"
+#include "search/PumpClock.h"
 #include "search/TDataIndexList.h"
 #include "search/TSearchRecW.h"
 
@@ -31,22 +31,22 @@ template <class Value> using ExtCache = std::unordered_map<std::string, Value, S
 
 struct TypeSlot {
     qint32 position; // in DataList
-    bool counts;     // AddFile accepts this spelling
+    bool counts;     // the type's record accepts this spelling
 };
 
 } // namespace
 
 class FolderWalkerPrivate {
 public:
-    FolderWalkerPrivate(ScanHost& h, TDataList& dl, TDataIndexList& il, TFileList& fl)
-        : host(h), dataList(dl), indexList(il), fileList(fl) {}
+    FolderWalkerPrivate(ScanHost& h, RunState& r, TDataList& dl, TDataIndexList& il, TFileList& fl)
+        : host(h), run(r), dataList(dl), indexList(il), fileList(fl) {}
 
     void scan(size_t depth);
     void maybePump();
     void takeOptions();
     void flushLabels();
     void setFileCount() {
-        shownEntries = EntryCount;
+        shownEntries = run.EntryCount;
         shownFiles = qint64(fileList.size());
         fileCountDirty = true;
     }
@@ -58,12 +58,12 @@ public:
     void addFoundFile(const platform::DirEntry& e, std::string_view name);
 
     ScanHost& host;
+    RunState& run;
     TDataList& dataList;
     TDataIndexList& indexList;
     TFileList& fileList;
 
-    std::chrono::nanoseconds pumpInterval = std::chrono::milliseconds(4);
-    std::chrono::steady_clock::time_point lastPump;
+    PumpClock pumpClock;
 
     WalkMode mode = WalkMode::CountTypes;
     bool recurse = true;
@@ -87,13 +87,14 @@ public:
     ScanReport report;
 };
 
-FolderWalker::FolderWalker(ScanHost& host, TDataList& dataList, TDataIndexList& indexList, TFileList& fileList)
-    : d(std::make_unique<FolderWalkerPrivate>(host, dataList, indexList, fileList)) {}
+FolderWalker::FolderWalker(ScanHost& host, RunState& run, TDataList& dataList, TDataIndexList& indexList,
+                           TFileList& fileList)
+    : d(std::make_unique<FolderWalkerPrivate>(host, run, dataList, indexList, fileList)) {}
 
 FolderWalker::~FolderWalker() = default;
 
 void FolderWalker::setPumpInterval(std::chrono::nanoseconds interval) {
-    d->pumpInterval = interval;
+    d->pumpClock = PumpClock(interval);
 }
 
 void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
@@ -113,7 +114,7 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
     d->typeSlots.clear();
     d->takeOptions();
     d->path = platform::encodeFileName(folder).toStdString();
-    d->lastPump = std::chrono::steady_clock::now();
+    d->pumpClock.pumped();
     d->fileCountDirty = false;
     d->totalDirty = false;
 
@@ -135,12 +136,12 @@ const ScanReport& FolderWalker::report() const {
 
 void FolderWalkerPrivate::takeOptions() {
     ScanOptions now = host.options();
-    if (now.fileType != opts.fileType || typeMask.mask() != now.fileType) {
-        typeMask.setMask(now.fileType);
+    if (typeMask.mask() != now.typeMask.mask) {
+        typeMask.setMask(now.typeMask.mask);
         typeMaskCache.clear();
     }
-    if (now.inText != opts.inText || nameMask.mask() != now.inText)
-        nameMask.setMask(now.inText);
+    if (nameMask.mask() != now.nameMask.mask)
+        nameMask.setMask(now.nameMask.mask);
     opts = std::move(now);
 }
 
@@ -150,20 +151,19 @@ void FolderWalkerPrivate::flushLabels() {
         fileCountDirty = false;
     }
     if (totalDirty) {
-        host.showTotalFiles(TotalFiles);
+        host.showTotalFiles(run.TotalFiles);
         totalDirty = false;
     }
 }
 
 void FolderWalkerPrivate::maybePump() {
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastPump < pumpInterval)
+    if (!pumpClock.due())
         return;
     // Labels are refreshed at each pump rather than per entry; a person cannot tell the difference.
     flushLabels();
     host.pump();
     takeOptions();
-    lastPump = std::chrono::steady_clock::now();
+    pumpClock.pumped();
 }
 
 bool FolderWalkerPrivate::extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name) {
@@ -202,20 +202,19 @@ void FolderWalkerPrivate::noteUnreadFolder(size_t depth, int error) {
 }
 
 bool FolderWalkerPrivate::passesCriteria(const platform::DirEnum&, const platform::DirEntry& e, std::string_view name) {
-    if (opts.singleFile && !extensionMatches(typeMaskCache, typeMask, name))
+    if (opts.typeMask.on && !extensionMatches(typeMaskCache, typeMask, name))
         return false;
-    if (opts.inFile && !nameMask.matches(platform::decodeFileName(name.data(), qsizetype(name.size()))))
+    if (opts.nameMask.on && !nameMask.matches(platform::decodeFileName(name.data(), qsizetype(name.size()))))
         return false;
     // Dates and size that could not be read pass no condition on them.
-    if ((e.attr & FileAttr::Unread) && (opts.fileCreated || opts.fileModified || opts.fileSize))
+    if ((e.attr & FileAttr::Unread) && (opts.created.on || opts.modified.on || opts.size.on))
         return false;
-    if (opts.fileCreated &&
-        CompareDateDays(opts.createDate, FileTimeToDateTime(e.created)) != wantedResult(opts.fileCreatedCombo))
+    const auto dateHolds = [](const DateCondition& c, qint64 fileTime) {
+        return !c.on || CompareDateDays(c.date, FileTimeToDateTime(fileTime)) == wantedResult(c.relation);
+    };
+    if (!dateHolds(opts.created, e.created) || !dateHolds(opts.modified, e.modified))
         return false;
-    if (opts.fileModified &&
-        CompareDateDays(opts.modDate, FileTimeToDateTime(e.modified)) != wantedResult(opts.fileModifiedCombo))
-        return false;
-    if (opts.fileSize && CompareSizeKb(opts.fileSizeKb, double(e.size) / 1024.0) != wantedResult(opts.fileSizeCombo))
+    if (opts.size.on && CompareSizeKb(opts.size.kilobytes, double(e.size) / 1024.0) != wantedResult(opts.size.relation))
         return false;
     return true;
 }
@@ -229,25 +228,21 @@ void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_v
         // lossless decoding that round trip is exact, so the key equals the extension.
         const QString key = platform::decodeFileName(ext.data(), qsizetype(ext.size()));
         const qint32 found = indexList.FindExt(key);
-        TypeSlot slot;
         if (found < 0) {
-            slot = {qint32(dataList.size()), true};
+            const TypeSlot slot{qint32(dataList.size()), true};
             dataList.emplace_back(key, e.size);
             indexList.Add(key, slot.position);
             typeSlots.emplace(std::string(ext), slot);
-            ++TotalFiles;
+            ++run.TotalFiles;
             totalDirty = true;
             return;
         }
-        slot = {found, SameTextLocale(key, dataList[size_t(found)].Ext)};
-        it = typeSlots.emplace(std::string(ext), slot).first;
+        // Whether the record counts this spelling depends on the spelling alone: ask it once.
+        it = typeSlots.emplace(std::string(ext), TypeSlot{found, dataList[size_t(found)].accepts(key)}).first;
     }
-    if (it->second.counts) {
-        TDataRec& rec = dataList[size_t(it->second.position)];
-        ++rec.Count;
-        rec.Size += e.size;
-    }
-    ++TotalFiles;
+    if (it->second.counts)
+        dataList[size_t(it->second.position)].add(e.size);
+    ++run.TotalFiles;
     totalDirty = true;
 }
 
@@ -270,7 +265,7 @@ void FolderWalkerPrivate::scan(size_t depth) {
     const size_t pathLength = path.size();
     for (qsizetype i = 0; i < dir.count(); ++i) {
         maybePump();
-        ++EntryCount;
+        ++run.EntryCount;
         const platform::DirEntry& e = dir.entry(i);
         const std::string_view name = dir.name(e);
 
@@ -297,16 +292,16 @@ void FolderWalkerPrivate::scan(size_t depth) {
                 ++report.unreadFiles;
             }
             quint32 mask = 0;
-            if (opts.hidBox)
+            if (opts.excludeHidden)
                 mask |= FileAttr::Hidden;
-            if (opts.sysBox)
+            if (opts.excludeSystem)
                 mask |= FileAttr::System;
             if (mask != 0 && (e.attr & mask) != 0)
                 continue;
-            if (opts.attribsChk) {
-                if (opts.readChk)
+            if (opts.attributes.on) {
+                if (opts.attributes.readOnly)
                     mask |= FileAttr::ReadOnly;
-                if (opts.archiveChk)
+                if (opts.attributes.archive)
                     mask |= FileAttr::Archive;
                 // Attributes that could not be read pass no attribute requirement.
                 if (mask != 0 && ((e.attr & mask) == 0 || (e.attr & FileAttr::Unread)))
@@ -327,7 +322,7 @@ void FolderWalkerPrivate::scan(size_t depth) {
                 break;
             }
         }
-        if (StopSearch)
+        if (run.StopSearch)
             break;
         setFileCount();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/RecordLists.h"
+#include "search/RunState.h"
 #include "search/ScanHost.h"
 #include "search/ScanReport.h"
 
@@ -26,7 +27,8 @@ class FolderWalkerPrivate;
 // Both are reported in report().
 class FolderWalker {
 public:
-    FolderWalker(ScanHost& host, TDataList& dataList, TDataIndexList& indexList, TFileList& fileList);
+    // The walk counts into run (EntryCount, TotalFiles) and stops when run.StopSearch is set.
+    FolderWalker(ScanHost& host, RunState& run, TDataList& dataList, TDataIndexList& indexList, TFileList& fileList);
     ~FolderWalker();
     FolderWalker(const FolderWalker&) = delete;
     FolderWalker& operator=(const FolderWalker&) = delete;

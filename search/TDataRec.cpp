@@ -6,10 +6,13 @@
 
 TDataRec::TDataRec(const TSearchRecW& rec) : Ext(ExtractExt(rec.Name)), Count(1), Size(rec.Size) {}
 
+bool TDataRec::accepts(const QString& ext) const {
+    return SameTextLocale(ext, Ext);
+}
+
 bool TDataRec::AddFile(const TSearchRecW& rec) {
-    if (!SameTextLocale(ExtractExt(rec.Name), Ext))
+    if (!accepts(ExtractExt(rec.Name)))
         return false;
-    ++Count;
-    Size += rec.Size;
+    add(rec.Size);
     return true;
 }

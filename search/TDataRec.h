@@ -15,6 +15,14 @@ public:
     // returns whether it was counted.
     bool AddFile(const TSearchRecW& rec);
 
+    // The two halves of AddFile, for a walk that asks once per distinct extension: whether a file
+    // of this extension counts into the type, and counting one file of this size.
+    bool accepts(const QString& ext) const;
+    void add(qint64 size) {
+        ++Count;
+        Size += size;
+    }
+
     QString Ext;
     qint32 Count = 1;
     qint64 Size = 0;

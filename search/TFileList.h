@@ -1,24 +1,22 @@
 #pragma once
 
+#include "search/ChunkedArray.h"
+#include "search/ListRow.h"
 #include "search/PathArena.h"
 #include "search/TFileRec.h"
 
-#include <deque>
 #include <iterator>
 #include <memory>
 
-// The found-file list of a file-list walk, in walk order. Holds its records compactly (the path
-// as native bytes in a shared arena, the rest as plain values) because a walk may find millions of
-// files; operator[] gives each back as a TFileRec. Clearing the list frees its records.
+// Found files as list rows (ListRow.h), in chunks so a growing list never copies itself.
+using FileRows = ChunkedArray<ListRow>;
+
+// The found-file list of a file-list walk, in walk order. Holds its records compactly because a
+// walk may find millions of files; operator[] gives each back as a TFileRec. Clearing the list
+// frees its records; takeRows hands them to a list model, which then shows them without a copy.
 class TFileList {
 public:
-    struct Entry {
-        qint64 Created = 0;  // file time, UTC
-        qint64 Modified = 0; // file time, UTC
-        qint64 Size = 0;
-        PathArena::Ref path;
-        quint32 Attr = 0;
-    };
+    using Entry = ListRow;
 
     // Appends a file found in folder (native bytes) under name (native bytes).
     void append(std::string_view folder, std::string_view name, qint64 created, qint64 modified, qint64 size,
@@ -26,15 +24,22 @@ public:
     // Appends a record as it stands.
     void push_back(const TFileRec& rec);
 
-    qsizetype size() const { return qsizetype(m_entries.size()); }
-    bool empty() const { return m_entries.empty(); }
+    qsizetype size() const { return qsizetype(m_rows.size()); }
+    bool empty() const { return m_rows.empty(); }
     void clear();
 
     TFileRec operator[](qsizetype i) const;
-    const Entry& entry(qsizetype i) const { return m_entries[size_t(i)]; }
+    const Entry& entry(qsizetype i) const { return m_rows[size_t(i)]; }
     QString fileName(qsizetype i) const;
-    // The arena that holds the paths; a list model can keep it to show the paths without copies.
+    // The arena that holds the paths.
     const std::shared_ptr<PathArena>& arena() const { return m_arena; }
+
+    // Hands over the rows and their arena, leaving the list empty.
+    struct Taken {
+        FileRows rows;
+        std::shared_ptr<PathArena> arena;
+    };
+    Taken takeRows();
 
     class const_iterator {
     public:
@@ -59,6 +64,6 @@ public:
     const_iterator end() const { return {this, size()}; }
 
 private:
-    std::deque<Entry> m_entries;
+    FileRows m_rows;
     std::shared_ptr<PathArena> m_arena;
 };

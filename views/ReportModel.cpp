@@ -1,12 +1,32 @@
 #include "views/ReportModel.h"
 
+#include "platform/FileAttributes.h"
 #include "platform/FileName.h"
+#include "search/FileHelpers.h"
 
 #include <algorithm>
 
+namespace {
+
+constexpr int kMaxColumns = 5;
+
+// Where a column's cell lives in a row: columns 1 to 3 in the 64-bit cells, column 4 in the word.
+qint64 cellOf(const ListRow& row, int column) {
+    return column == 4 ? qint64(row.word) : row.values[column - 1];
+}
+
+void setCell(ListRow& row, int column, qint64 value) {
+    if (column == 4)
+        row.word = quint32(value);
+    else
+        row.values[column - 1] = value;
+}
+
+} // namespace
+
 ReportModel::ReportModel(const QList<ListColumn>& columns, QObject* parent)
     : QAbstractTableModel(parent), m_columns(columns) {
-    Q_ASSERT(!m_columns.isEmpty());
+    Q_ASSERT(!m_columns.isEmpty() && m_columns.size() <= kMaxColumns);
     m_arena = std::make_shared<PathArena>();
     intern(QString()); // id 0: the empty text that pads short rows
 }
@@ -59,17 +79,8 @@ quint32 ReportModel::intern(const QString& text) {
     return id;
 }
 
-bool ReportModel::removeRows(int row, int count, const QModelIndex& parent) {
-    if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount())
-        return false;
-    flushRows();
-    const auto width = std::ptrdiff_t(subColumns());
-    beginRemoveRows(QModelIndex(), row, row + count - 1);
-    m_captions.erase(m_captions.begin() + row, m_captions.begin() + row + count);
-    m_subIds.erase(m_subIds.begin() + row * width, m_subIds.begin() + (row + count) * width);
-    m_visibleRows -= count;
-    endRemoveRows();
-    return true;
+quint32 ReportModel::textId(const QString& text) {
+    return intern(text);
 }
 
 PathArena::Ref ReportModel::storeCaption(const QString& caption) {
@@ -77,60 +88,88 @@ PathArena::Ref ReportModel::storeCaption(const QString& caption) {
     return m_arena->append(std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
-void ReportModel::addSubItems(std::initializer_list<QString> subItems) {
-    int c = 0;
-    for (const QString& text : subItems) {
-        if (c++ < subColumns())
-            m_subIds.push_back(intern(text));
-    }
-    for (; c < subColumns(); ++c)
-        m_subIds.push_back(0);
+void ReportModel::pushRow(const ListRow& row, bool textRow) {
+    // The flags are kept only once a row of texts came: value rows alone need none.
+    if (textRow && m_textRows.size() < m_rows.size() + 1)
+        m_textRows.resize(m_rows.size(), false);
+    if (textRow || !m_textRows.empty())
+        m_textRows.push_back(textRow);
+    m_order.push_back(quint32(m_rows.size()));
+    m_rows.push_back(row);
+}
+
+bool ReportModel::removeRows(int row, int count, const QModelIndex& parent) {
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount())
+        return false;
+    flushRows();
+    beginRemoveRows(QModelIndex(), row, row + count - 1);
+    m_order.erase(m_order.begin() + row, m_order.begin() + row + count);
+    m_visibleRows -= count;
+    endRemoveRows();
+    return true;
 }
 
 void ReportModel::addRow(const QString& caption, std::initializer_list<QString> subItems) {
-    m_captions.push_back(storeCaption(caption));
-    addSubItems(subItems);
+    ListRow row;
+    row.caption = storeCaption(caption);
+    int c = 1;
+    for (const QString& text : subItems) {
+        if (c <= subColumns())
+            setCell(row, c++, intern(text));
+    }
+    pushRow(row, true);
 }
 
-void ReportModel::addRow(PathArena::Ref caption, std::initializer_list<QString> subItems) {
-    m_captions.push_back(caption);
-    addSubItems(subItems);
+void ReportModel::addRow(const QString& caption, const ListRow& values) {
+    ListRow row = values;
+    row.caption = storeCaption(caption);
+    pushRow(row, false);
 }
 
-void ReportModel::adoptArena(const std::shared_ptr<PathArena>& arena) {
-    Q_ASSERT(m_captions.empty());
-    if (arena && m_captions.empty())
-        m_arena = arena;
-}
-
-void ReportModel::reserveRows(qsizetype rows) {
-    m_captions.reserve(size_t(rows));
-    m_subIds.reserve(size_t(rows) * size_t(subColumns()));
+void ReportModel::adoptRows(ChunkedArray<ListRow>&& rows, const std::shared_ptr<PathArena>& arena) {
+    Q_ASSERT(m_rows.empty());
+    if (!m_rows.empty() || !arena)
+        return;
+    m_rows = std::move(rows);
+    m_arena = arena;
+    m_textRows.clear();
+    m_order.resize(m_rows.size());
+    for (size_t i = 0; i < m_order.size(); ++i)
+        m_order[i] = quint32(i);
 }
 
 void ReportModel::flushRows() {
-    const int total = int(m_captions.size());
-    if (total == m_visibleRows)
+    showRows(int(m_order.size()));
+}
+
+void ReportModel::showRows(int count) {
+    count = std::min(count, int(m_order.size()));
+    if (count <= m_visibleRows)
         return;
-    beginInsertRows(QModelIndex(), m_visibleRows, total - 1);
-    m_visibleRows = total;
+    beginInsertRows(QModelIndex(), m_visibleRows, count - 1);
+    m_visibleRows = count;
     endInsertRows();
+}
+
+void ReportModel::dropHiddenRows() {
+    // Rows not yet shown are the last ones stored, in the order they were added.
+    const size_t hidden = m_order.size() - size_t(m_visibleRows);
+    m_order.resize(size_t(m_visibleRows));
+    m_rows.truncate(m_rows.size() - hidden);
+    if (!m_textRows.empty())
+        m_textRows.resize(m_rows.size());
 }
 
 void ReportModel::appendRows(const QList<QStringList>& rows) {
     if (rows.isEmpty())
         return;
     flushRows();
-    // Grow geometrically: a fill that appends one row at a time must not reallocate every time.
-    const size_t needed = m_captions.size() + size_t(rows.size());
-    if (needed > m_captions.capacity()) {
-        m_captions.reserve(std::max(needed, 2 * m_captions.capacity()));
-        m_subIds.reserve(m_captions.capacity() * size_t(subColumns()));
-    }
-    for (const QStringList& row : rows) {
-        m_captions.push_back(storeCaption(row.isEmpty() ? QString() : row.first()));
+    for (const QStringList& texts : rows) {
+        ListRow row;
+        row.caption = storeCaption(texts.isEmpty() ? QString() : texts.first());
         for (int c = 1; c <= subColumns(); ++c)
-            m_subIds.push_back(c < row.size() ? intern(row[c]) : 0);
+            setCell(row, c, c < texts.size() ? intern(texts[c]) : 0);
+        pushRow(row, true);
     }
     flushRows();
 }
@@ -141,8 +180,9 @@ void ReportModel::appendRow(const QStringList& row) {
 
 void ReportModel::clear() {
     beginResetModel();
-    m_captions = {};
-    m_subIds = {};
+    m_rows.clear();
+    m_order = {};
+    m_textRows = {};
     m_arena = std::make_shared<PathArena>();
     m_visibleRows = 0;
     m_texts.clear();
@@ -153,42 +193,31 @@ void ReportModel::clear() {
 
 void ReportModel::keepRows(const std::vector<bool>& keep) {
     flushRows();
-    Q_ASSERT(keep.size() == m_captions.size());
+    Q_ASSERT(keep.size() == m_order.size());
     beginResetModel();
-    const size_t width = size_t(subColumns());
     size_t out = 0;
-    for (size_t r = 0; r < m_captions.size(); ++r) {
-        if (!keep[r])
-            continue;
-        if (out != r) {
-            m_captions[out] = m_captions[r];
-            std::copy_n(m_subIds.begin() + std::ptrdiff_t(r * width), width,
-                        m_subIds.begin() + std::ptrdiff_t(out * width));
-        }
-        ++out;
+    for (size_t r = 0; r < m_order.size(); ++r) {
+        if (keep[r])
+            m_order[out++] = m_order[r];
     }
-    m_captions.resize(out);
-    m_subIds.resize(out * width);
+    m_order.resize(out);
     m_visibleRows = int(out);
     endResetModel();
 }
 
 void ReportModel::permute(const std::vector<int>& order) {
-    flushRows();
-    Q_ASSERT(order.size() == m_captions.size());
+    // Only the rows in sight move; rows a fill has added but not shown yet keep their place after them.
+    Q_ASSERT(order.size() == size_t(m_visibleRows));
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const size_t width = size_t(subColumns());
-    std::vector<PathArena::Ref> captions(m_captions.size());
-    std::vector<quint32> ids(m_subIds.size());
+    std::vector<quint32> positions(m_order.size());
     std::vector<int> newRowOf(order.size());
     for (size_t i = 0; i < order.size(); ++i) {
-        const size_t from = size_t(order[i]);
-        captions[i] = m_captions[from];
-        std::copy_n(m_subIds.begin() + std::ptrdiff_t(from * width), width, ids.begin() + std::ptrdiff_t(i * width));
-        newRowOf[from] = int(i);
+        positions[i] = m_order[size_t(order[i])];
+        newRowOf[size_t(order[i])] = int(i);
     }
-    m_captions = std::move(captions);
-    m_subIds = std::move(ids);
+    std::copy(m_order.begin() + std::ptrdiff_t(order.size()), m_order.end(),
+              positions.begin() + std::ptrdiff_t(order.size()));
+    m_order = std::move(positions);
     const QModelIndexList persistent = persistentIndexList();
     QModelIndexList moved;
     moved.reserve(persistent.size());
@@ -207,17 +236,42 @@ QStringList ReportModel::rowTexts(int row) const {
 }
 
 QString ReportModel::text(int row, int column) const {
-    Q_ASSERT(row >= 0 && row < int(m_captions.size()) && column >= 0 && column < m_columns.size());
-    if (column == 0) {
-        const std::string_view bytes = m_arena->view(m_captions[size_t(row)]);
-        return platform::decodeFileName(bytes.data(), qsizetype(bytes.size()));
-    }
-    return m_texts[qsizetype(textId(row, column))];
+    Q_ASSERT(row >= 0 && size_t(row) < m_order.size());
+    return storedText(storedIndex(row), column);
 }
 
-quint32 ReportModel::textId(int row, int column) const {
-    Q_ASSERT(column > 0);
-    return m_subIds[size_t(row) * size_t(subColumns()) + size_t(column - 1)];
+QString ReportModel::storedText(int s, int column) const {
+    Q_ASSERT(s >= 0 && size_t(s) < m_rows.size() && column >= 0 && column < m_columns.size());
+    const ListRow& r = m_rows[size_t(s)];
+    if (column == 0) {
+        const std::string_view bytes = m_arena->view(r.caption);
+        return platform::decodeFileName(bytes.data(), qsizetype(bytes.size()));
+    }
+    if (isStoredTextRow(s) || m_columns[column].kind == CellKind::Text)
+        return m_texts[qsizetype(cellOf(r, column))];
+    return valueText(r, column);
+}
+
+QString ReportModel::valueText(const ListRow& row, int column) const {
+    const qint64 value = cellOf(row, column);
+    switch (m_columns[column].kind) {
+    case CellKind::Count:
+        return QString::number(value);
+    case CellKind::Size:
+        return (row.word & FileAttr::Unread) ? QString() : FormatSize(value);
+    case CellKind::FileTime:
+        return (row.word & FileAttr::Unread) ? QString() : m_dates.text(value);
+    case CellKind::Attributes:
+        return AttribLetters(quint32(value));
+    case CellKind::Text:
+        break;
+    }
+    return m_texts[qsizetype(value)];
+}
+
+quint32 ReportModel::cellTextId(int row, int column) const {
+    Q_ASSERT(column > 0 && (isTextRow(row) || m_columns[column].kind == CellKind::Text));
+    return quint32(cellOf(this->row(row), column));
 }
 
 void ReportModel::setRowDecoration(const QVariant& picture) {

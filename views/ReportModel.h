@@ -1,5 +1,8 @@
 #pragma once
 
+#include "search/ChunkedArray.h"
+#include "search/DateText.h"
+#include "search/ListRow.h"
 #include "search/PathArena.h"
 
 #include <QAbstractTableModel>
@@ -11,24 +14,35 @@
 #include <memory>
 #include <vector>
 
-// One column of a report list: its caption and alignment, and how the view sizes it.
+// What a column's cells hold, and so how they are shown: a text, a count ("%d"), a size in bytes
+// (FormatSize), a file time (the date text) or attribute bits (AttribLetters).
+enum class CellKind { Text, Count, Size, FileTime, Attributes };
+
+// One column of a report list: its caption and alignment, how the view sizes it, what it holds.
 struct ListColumn {
     QString caption;
     Qt::Alignment alignment = Qt::AlignLeft;
     int width = -1;       // pixels; -1 takes the width the other columns leave
     int minimumWidth = 0; // pixels; 0 for none
+    CellKind kind = CellKind::Text;
 };
 
-// The rows of a report list as plain texts, one per column. Rows keep no reference to the records
-// they were made from; everything that reads a list later (sorting, CSV, commands) reads these texts.
+// The rows of a report list, held as values (ListRow.h): column 0 is the row's caption, columns 1
+// to 3 its three 64-bit cells and column 4 its 32-bit cell; a Text cell holds the id of a text the
+// model keeps once. Texts are made when shown, with the rules of the lists, so what a user sees,
+// copies or exports is made from the values each time. A row whose 32-bit cell carries
+// FileAttr::Unread shows no size and no dates: they could not be read.
 //
-// Built for a million rows: captions (file paths) are kept as native bytes in a shared arena, and
-// the other texts, which repeat a lot (dates of the same minute, sizes, attribute letters), are
-// stored once each, rows holding their ids.
+// Rows can also be given as texts, for callers that have only texts; such a row shows exactly its
+// texts, and the owner's sort reads them (isTextRow).
+//
+// Built for a million rows: 40 bytes a row plus the caption's bytes, no copy of the walk's rows
+// (adoptRows), growth in chunks, and one insertion signal however many rows are added.
 class ReportModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    // At most five columns, the first a Text column.
     explicit ReportModel(const QList<ListColumn>& columns, QObject* parent = nullptr);
 
     const QList<ListColumn>& columns() const { return m_columns; }
@@ -39,38 +53,60 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
 
-    // Appends the rows in one insertion, so a view updates once however many there are. A row
-    // shorter than the column list is padded with empty texts; extra texts are dropped.
+    // Rows given as texts, appended in one insertion. A row shorter than the column list is padded
+    // with empty texts; extra texts are dropped.
     void appendRows(const QList<QStringList>& rows);
     void appendRow(const QStringList& row);
-
-    // Adds a row that stays out of sight until flushRows() inserts every added row at once; a fill
-    // flushes before it lets other handlers run, so they always see a consistent list.
+    // Adds a row of texts that stays out of sight until flushRows().
     void addRow(const QString& caption, std::initializer_list<QString> subItems);
-    // The same with a caption already in the model's arena (see adoptArena).
-    void addRow(PathArena::Ref caption, std::initializer_list<QString> subItems);
+
+    // Adds a row of values that stays out of sight until flushRows(); its caption is stored here.
+    void addRow(const QString& caption, const ListRow& values);
+    // The id of a text, for the Text cells of a value row.
+    quint32 textId(const QString& text);
+    // Makes an empty model hold the given rows, whose captions are in arena, without copying them.
+    // They stay out of sight until flushRows() or showRows().
+    void adoptRows(ChunkedArray<ListRow>&& rows, const std::shared_ptr<PathArena>& arena);
+
+    // Inserts every added row at once; a fill does so before it lets other handlers run, so they
+    // always see a consistent list.
     void flushRows();
-    // Makes an empty model take its captions from a list's arena, so a fill copies no path.
-    void adoptArena(const std::shared_ptr<PathArena>& arena);
-    void reserveRows(qsizetype rows);
+    // Inserts the added rows up to count in all.
+    void showRows(int count);
+    // Forgets the added rows not yet shown.
+    void dropHiddenRows();
+    int storedRows() const { return int(m_order.size()); }
 
     // Removes every row.
     void clear();
     // Keeps the rows whose flag is set, in one reset; for removals too scattered for removeRows.
     void keepRows(const std::vector<bool>& keep);
-    // Puts the rows in a new order: new row i is old row order[i]. Persistent indexes, and so the
-    // selection and the current row, follow their rows.
+    // Puts the rows in sight in a new order: new row i is old row order[i]. Persistent indexes, and
+    // so the selection and the current row, follow their rows.
     void permute(const std::vector<int>& order);
 
-    // The texts of row i, one per column.
+    // The texts of row i, one per column, as shown.
     QStringList rowTexts(int row) const;
     QString text(int row, int column) const;
 
-    // Texts of columns after the first are shared: a row holds the id of its text. Sorting reads a
-    // column's texts once per distinct text through these.
-    quint32 textId(int row, int column) const;
+    // The values of a row, and whether it was given as texts.
+    const ListRow& row(int r) const { return m_rows[m_order[size_t(r)]]; }
+    bool isTextRow(int r) const { return isStoredTextRow(storedIndex(r)); }
+
+    // Rows as they are stored, which is not the order of the list once it was sorted or rows were
+    // removed: reading a million rows in this order reads memory in sequence. Stored rows include
+    // rows no longer in the list; storedIndex gives the stored row of a row of the list.
+    int storedCount() const { return int(m_rows.size()); }
+    int storedIndex(int row) const { return int(m_order[size_t(row)]); }
+    const ListRow& storedRow(int s) const { return m_rows[size_t(s)]; }
+    bool isStoredTextRow(int s) const { return !m_textRows.empty() && m_textRows[size_t(s)]; }
+    QString storedText(int s, int column) const;
+    // A cell of a Text column (or of a text row) as its id, and the text of an id.
+    quint32 cellTextId(int row, int column) const;
     const QString& textOf(quint32 id) const { return m_texts[qsizetype(id)]; }
     qsizetype textCount() const { return m_texts.size(); }
+    // The caption's bytes, as the list holds them.
+    std::string_view captionBytes(int r) const { return m_arena->view(row(r).caption); }
 
     // Pictures: one before every caption, and one in a header section (none when invalid).
     void setRowDecoration(const QVariant& picture);
@@ -78,17 +114,23 @@ public:
 
 private:
     quint32 intern(const QString& text);
-    void addSubItems(std::initializer_list<QString> subItems);
     PathArena::Ref storeCaption(const QString& caption);
+    void pushRow(const ListRow& row, bool textRow);
+    QString valueText(const ListRow& row, int column) const;
     int subColumns() const { return int(m_columns.size()) - 1; }
 
     QList<ListColumn> m_columns;
     std::shared_ptr<PathArena> m_arena;
-    std::vector<PathArena::Ref> m_captions;
-    std::vector<quint32> m_subIds; // row-major, subColumns() ids per row
+    // The rows as they were added; the list shows them in m_order (position -> stored row), so a
+    // sort or a removal moves 4 bytes a row, not the row. Rows a removal took out stay stored
+    // until the list is cleared.
+    ChunkedArray<ListRow> m_rows;
+    std::vector<quint32> m_order;
+    std::vector<bool> m_textRows; // by stored row; empty while every row holds values
     int m_visibleRows = 0;
     QList<QString> m_texts;
     QHash<QString, quint32> m_textIds;
+    mutable FileDateTexts m_dates;
     QVariant m_rowDecoration;
     QHash<int, QVariant> m_headerDecorations;
 };

@@ -7,7 +7,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <exception>
+#include <memory>
 #include <numeric>
 
 static void initSortListViewResources() {
@@ -30,6 +32,47 @@ QPixmap centredPicture(const QString& resource, int w, int h) {
     QPixmap pixmap = QPixmap::fromImage(picture);
     pixmap.setMask(pixmap.createMaskFromColor(kMagenta, Qt::MaskInColor));
     return pixmap;
+}
+
+struct SortEntry {
+    quint64 key;
+    quint32 row;
+};
+
+// A key's bits, ordered as the keys are: ascending keys give ascending bits, and descending keys
+// the bits reversed, so one ascending stable sort serves both directions.
+quint64 orderedBits(double key, bool ascending) {
+    const quint64 bits = std::bit_cast<quint64>(key == 0.0 ? 0.0 : key); // -0 sorts as 0
+    const quint64 ordered = (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+    return ascending ? ordered : ~ordered;
+}
+
+// Least significant digit first, a byte at a time; bytes that all entries share are skipped.
+void radixSort(std::vector<SortEntry>& entries) {
+    constexpr int kBits = 11;
+    constexpr size_t kBuckets = size_t(1) << kBits;
+    // One pass counts every digit of every key; digits that all keys share need no pass.
+    std::vector<size_t> counts(kBuckets * 6, 0);
+    for (const SortEntry& e : entries) {
+        for (int d = 0; d < 6; ++d)
+            ++counts[size_t(d) * kBuckets + ((e.key >> (d * kBits)) & (kBuckets - 1))];
+    }
+    std::vector<SortEntry> buffer(entries.size());
+    for (int d = 0; d < 6; ++d) {
+        size_t* count = counts.data() + size_t(d) * kBuckets;
+        const int shift = d * kBits;
+        if (count[(entries.front().key >> shift) & (kBuckets - 1)] == entries.size())
+            continue;
+        size_t at = 0;
+        for (size_t b = 0; b < kBuckets; ++b) {
+            const size_t here = count[b];
+            count[b] = at;
+            at += here;
+        }
+        for (const SortEntry& e : entries)
+            buffer[count[(e.key >> shift) & (kBuckets - 1)]++] = e;
+        entries.swap(buffer);
+    }
 }
 
 // Removals with more separate ranges than this are done as one reset rather than signal by signal.
@@ -222,56 +265,60 @@ void TSortListView::sortRows() {
     const int c = SortColumn;
     std::vector<int> order(static_cast<size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
-
-    // Keys are taken once per distinct text: per row for the captions, per shared text otherwise.
-    const bool shared = c > 0;
-    const qsizetype keyCount = shared ? m_model->textCount() : rows;
-    auto keyText = [&](qsizetype k) -> QString {
-        return shared ? m_model->textOf(quint32(k)) : m_model->text(int(k), 0);
-    };
-    auto keyOfRow = [&](int row) -> qsizetype { return shared ? qsizetype(m_model->textId(row, c)) : row; };
-
-    bool handled = bool(OnCustomSort);
-    std::vector<double> numbers;
-    if (handled) {
-        numbers.resize(size_t(keyCount));
-        std::vector<bool> used(size_t(keyCount), !shared);
-        if (shared) {
-            for (int r = 0; r < rows; ++r)
-                used[size_t(keyOfRow(r))] = true;
-        }
-        for (qsizetype k = 0; k < keyCount && handled; ++k) {
-            if (used[size_t(k)])
-                handled = OnCustomSort(this, c, keyText(k), numbers[size_t(k)]);
-        }
-    }
-
-    // Each row's key is looked up once into a contiguous array; the sort then touches only that.
     const bool ascending = SortAscending;
-    if (handled) {
-        std::vector<std::pair<double, int>> rowKeys(static_cast<size_t>(rows));
+
+    const int stored = m_model->storedCount();
+    double first = 0;
+    if (OnCustomSort && OnCustomSort(this, c, 0, first)) {
+        // Each stored row's key once, in storage order; then a radix sort of the list's rows by
+        // key: stable, and linear in the rows, which a comparison sort of a million rows is not.
+        std::unique_ptr<double[]> keyOf(new double[size_t(stored)]);
+        keyOf[0] = first;
+        for (int s = 1; s < stored; ++s)
+            OnCustomSort(this, c, s, keyOf[size_t(s)]);
+        std::vector<SortEntry> entries(static_cast<size_t>(rows));
         for (int r = 0; r < rows; ++r)
-            rowKeys[size_t(r)] = {numbers[size_t(keyOfRow(r))], r};
-        std::stable_sort(rowKeys.begin(), rowKeys.end(), [ascending](const auto& a, const auto& b) {
-            return ascending ? a.first < b.first : b.first < a.first;
-        });
+            entries[size_t(r)] = {orderedBits(keyOf[size_t(m_model->storedIndex(r))], ascending), quint32(r)};
+        keyOf.reset();
+        radixSort(entries);
         for (int r = 0; r < rows; ++r)
-            order[size_t(r)] = rowKeys[size_t(r)].second;
-    } else {
-        QCollator collator;
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(size_t(keyCount));
-        // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
-        for (qsizetype k = 0; k < keyCount; ++k)
-            keys.push_back(collator.sortKey(keyText(k).toCaseFolded()));
-        std::vector<qsizetype> keyOf(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r)
-            keyOf[size_t(r)] = keyOfRow(r);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int res = keys[size_t(keyOf[size_t(a)])].compare(keys[size_t(keyOf[size_t(b)])]);
-            return ascending ? res < 0 : res > 0;
-        });
+            order[size_t(r)] = int(entries[size_t(r)].row);
+        m_model->permute(order);
+        return;
     }
+
+    // The text comparison: collation keys once per distinct text. Captions differ row by row;
+    // other cells repeat (texts kept once, attribute letters), so they are grouped first.
+    std::vector<qsizetype> keyOf(static_cast<size_t>(rows));
+    QStringList texts;
+    if (c == 0) {
+        texts.reserve(rows);
+        for (int r = 0; r < rows; ++r) {
+            texts.append(m_model->text(r, 0));
+            keyOf[size_t(r)] = r;
+        }
+    } else {
+        QHash<QString, qsizetype> seen;
+        for (int r = 0; r < rows; ++r) {
+            const QString text = m_model->text(r, c);
+            auto it = seen.constFind(text);
+            if (it == seen.cend()) {
+                it = seen.insert(text, texts.size());
+                texts.append(text);
+            }
+            keyOf[size_t(r)] = it.value();
+        }
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(texts.size()));
+    // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
+    for (const QString& text : std::as_const(texts))
+        keys.push_back(collator.sortKey(text.toCaseFolded()));
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int res = keys[size_t(keyOf[size_t(a)])].compare(keys[size_t(keyOf[size_t(b)])]);
+        return ascending ? res < 0 : res > 0;
+    });
     m_model->permute(order);
 }

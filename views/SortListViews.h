@@ -8,11 +8,14 @@
 
 class TSortListView;
 
-// The owner's reading of a column for sorting. Called with the list, the sorted column and a cell
-// text; returns true and sets key when it handles the column, false to leave the column to the
-// list's own text comparison. Rows are then ordered by key; keys are taken once per distinct text,
-// not once per comparison. A text the owner cannot read throws, which ends the sort.
-using TSLVOnCustomSort = std::function<bool(TSortListView* sender, int colIndex, const QString& text, double& key)>;
+// The owner's sort key of one row's cell. Called with the list, the sorted column and a row as its
+// model stores it (ReportModel::storedRow: rows are asked for in the order they are stored, which
+// reads memory in sequence); returns true and sets key when it handles the column, false to leave
+// the column to the list's own text comparison (it is asked for the first stored row only, then
+// for every one). Rows are ordered by key, and rows of equal keys keep their order. The owner
+// reads the row's values, or its texts where the row was given as texts; a text it cannot read
+// throws, which ends the sort.
+using TSLVOnCustomSort = std::function<bool(TSortListView* sender, int colIndex, int row, double& key)>;
 
 // A report list that sorts its rows by a click on a column header: ascending first, descending on
 // the next click of the same header, with an arrow in the sorted column's header. Read-only,

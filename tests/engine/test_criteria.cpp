@@ -33,10 +33,14 @@ TEST(CompareSizeKb, EqualWithinOneHundredthOfAKilobyte) {
 
 TEST(CompareSizeKb, ItemIndexesMapToResults) {
     // "Greater", "Equal to", "Less", and typed text that is no item.
-    EXPECT_EQ(wantedResult(0), -1);
-    EXPECT_EQ(wantedResult(1), 0);
-    EXPECT_EQ(wantedResult(2), 1);
-    EXPECT_EQ(wantedResult(-1), -2);
+    EXPECT_EQ(wantedResult(SizeRelation::Greater), -1);
+    EXPECT_EQ(wantedResult(SizeRelation::Equal), 0);
+    EXPECT_EQ(wantedResult(SizeRelation::Less), 1);
+    EXPECT_EQ(wantedResult(SizeRelation::None), -2);
+    // "After", "Equal to", "Before" likewise.
+    EXPECT_EQ(wantedResult(DateRelation::After), -1);
+    EXPECT_EQ(wantedResult(DateRelation::Before), 1);
+    EXPECT_EQ(wantedResult(DateRelation::None), -2);
 }
 
 } // namespace

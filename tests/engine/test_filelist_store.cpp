@@ -49,7 +49,7 @@ TEST(TFileList, GivesBackEveryRecordAsItWasFound) {
 
     // A model that keeps the arena keeps the paths after the list is cleared.
     const std::shared_ptr<PathArena> kept = list.arena();
-    const PathArena::Ref ref = list.entry(0).path;
+    const PathArena::Ref ref = list.entry(0).caption;
     list.clear();
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(kept->view(ref), "/d\xfe/bad\xff.txt");

@@ -1,7 +1,6 @@
 #include "platform/FileName.h"
 #include "search/FileHelpers.h"
 #include "search/FolderWalker.h"
-#include "search/RunState.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -34,16 +33,14 @@ public:
 class Walk : public ::testing::Test {
 protected:
     void SetUp() override {
-        StopSearch = false;
-        EntryCount = 0;
-        TotalFiles = 0;
+        state = {};
     }
 
     void run(const QString& mode, bool recurse = true, const QString& root = QString()) {
         dataList.clear();
         indexList.Clear();
         fileList.clear();
-        FolderWalker walker(host, dataList, indexList, fileList);
+        FolderWalker walker(host, state, dataList, indexList, fileList);
         walker.setPumpInterval(std::chrono::nanoseconds(0));
         walker.ScanFolder(root.isEmpty() ? tree.root() : root, recurse, mode);
     }
@@ -68,6 +65,7 @@ protected:
 
     TempTree tree;
     TestHost host;
+    RunState state;
     TDataList dataList;
     TDataIndexList indexList;
     TFileList fileList;
@@ -85,16 +83,16 @@ TEST_F(Walk, CountsTypesInFirstMetOrderKeyedWithoutCase) {
     // The root holds 6 entries with its dots, b 3 and c 5.
     EXPECT_EQ(types(), QStringList({QStringLiteral(".txt 3 9"), QStringLiteral(" 2 2"), QStringLiteral(".gz 1 4")}))
         << types().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(TotalFiles, 6);
+    EXPECT_EQ(state.TotalFiles, 6);
     EXPECT_EQ(host.totalFiles, 6);
     EXPECT_TRUE(fileList.empty());
-    EXPECT_EQ(EntryCount, 14);
+    EXPECT_EQ(state.EntryCount, 14);
     EXPECT_EQ(host.fileCount, QStringLiteral("14/0"));
 }
 
 TEST_F(Walk, AFolderWithOnlyDotsCountsTwoEntries) {
     run(QStringLiteral("+"));
-    EXPECT_EQ(EntryCount, 2);
+    EXPECT_EQ(state.EntryCount, 2);
     EXPECT_TRUE(dataList.empty());
 }
 
@@ -103,15 +101,15 @@ TEST_F(Walk, ExcludesHiddenAndSystemFilesButEntersHiddenFolders) {
     tree.makeFile(".secret/visible.txt");
     ASSERT_EQ(::mkfifo(tree.abs("pipe").c_str(), 0644), 0);
     tree.makeFile("plain.txt");
-    host.opts.inFile = true;
-    host.opts.inText = QStringLiteral("*");
+    host.opts.nameMask.on = true;
+    host.opts.nameMask.mask = QStringLiteral("*");
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral(".secret/visible.txt"), QStringLiteral("plain.txt")}));
 
-    host.opts.hidBox = false;
+    host.opts.excludeHidden = false;
     run(QStringLiteral("x"));
     EXPECT_EQ(found().size(), 3);
-    host.opts.sysBox = false;
+    host.opts.excludeSystem = false;
     run(QStringLiteral("x"));
     EXPECT_EQ(found().size(), 4);
 }
@@ -122,23 +120,23 @@ TEST_F(Walk, AttributeRequirementNeedsOneOfTheTickedBits) {
     tree.makeFile("rw.txt");
     tree.makeFile(".ro-hidden");
     tree.setMode(".ro-hidden", 0444);
-    host.opts.attribsChk = true;
-    host.opts.readChk = true;
+    host.opts.attributes.on = true;
+    host.opts.attributes.readOnly = true;
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("ro.txt")}));
 
     // Neither attribute ticked: nothing passes while an exclusion box is ticked...
-    host.opts.readChk = false;
+    host.opts.attributes.readOnly = false;
     run(QStringLiteral("x"));
     EXPECT_TRUE(found().isEmpty());
     // ...and everything passes when both are clear.
-    host.opts.hidBox = false;
-    host.opts.sysBox = false;
+    host.opts.excludeHidden = false;
+    host.opts.excludeSystem = false;
     run(QStringLiteral("x"));
     EXPECT_EQ(found().size(), 3);
 
-    host.opts.hidBox = true;
-    host.opts.archiveChk = true;
+    host.opts.excludeHidden = true;
+    host.opts.attributes.archive = true;
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("ro.txt"), QStringLiteral("rw.txt")}));
 }
@@ -146,9 +144,9 @@ TEST_F(Walk, AttributeRequirementNeedsOneOfTheTickedBits) {
 TEST_F(Walk, TypeAndNameMasks) {
     for (const char* n : {"a.txt", "b.doc", "c.TXT", "README", "d.txt.bak"})
         tree.makeFile(n);
-    host.opts.singleFile = true;
+    host.opts.typeMask.on = true;
     auto withTypeMask = [&](const char* mask) {
-        host.opts.fileType = QString::fromUtf8(mask);
+        host.opts.typeMask.mask = QString::fromUtf8(mask);
         run(QStringLiteral("x"));
         return found().join(QLatin1Char(','));
     };
@@ -157,12 +155,12 @@ TEST_F(Walk, TypeAndNameMasks) {
     EXPECT_EQ(withTypeMask("*.*"), QStringLiteral("a.txt,b.doc,c.TXT,d.txt.bak,README"));
     EXPECT_EQ(withTypeMask(""), QString());
 
-    host.opts.singleFile = false;
-    host.opts.inFile = true;
-    host.opts.inText = QStringLiteral("?.txt*");
+    host.opts.typeMask.on = false;
+    host.opts.nameMask.on = true;
+    host.opts.nameMask.mask = QStringLiteral("?.txt*");
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("a.txt"), QStringLiteral("c.TXT"), QStringLiteral("d.txt.bak")}));
-    host.opts.inText = QString();
+    host.opts.nameMask.mask = QString();
     run(QStringLiteral("x"));
     EXPECT_TRUE(found().isEmpty());
 }
@@ -176,7 +174,7 @@ TEST_F(Walk, TypeMaskModeListsOneTypeAndTheEmptyTypeListsFilesWithoutExtension) 
     EXPECT_EQ(found(), QStringList({QStringLiteral("README"), QStringLiteral("sub/Makefile")}));
     run(QStringLiteral("."));
     EXPECT_EQ(found(), QStringList({QStringLiteral("x.")}));
-    EXPECT_EQ(host.fileCount, QStringLiteral("%1/1").arg(EntryCount));
+    EXPECT_EQ(host.fileCount, QStringLiteral("%1/1").arg(state.EntryCount));
 }
 
 TEST_F(Walk, DateCriteriaCompareLocalDays) {
@@ -185,29 +183,29 @@ TEST_F(Walk, DateCriteriaCompareLocalDays) {
     tree.makeFile("late.txt", "", 1588627800); // 2020-05-04 23:30 local
     tree.makeFile("next.txt", "", 1588631400); // 2020-05-05 00:30 local
     tree.makeFile("prev.txt", "", 1588541400); // 2020-05-03 23:30 local
-    host.opts.fileModified = true;
-    host.opts.modDate = EncodeDateTime(2020, 5, 4, 10, 36, 19, 0);
-    host.opts.fileModifiedCombo = 1; // Equal to
+    host.opts.modified.on = true;
+    host.opts.modified.date = EncodeDateTime(2020, 5, 4, 10, 36, 19, 0);
+    host.opts.modified.relation = DateRelation::Equal; // Equal to
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("early.txt"), QStringLiteral("late.txt")}));
-    host.opts.fileModifiedCombo = 0; // After
+    host.opts.modified.relation = DateRelation::After; // After
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("next.txt")}));
-    host.opts.fileModifiedCombo = 2; // Before
+    host.opts.modified.relation = DateRelation::Before; // Before
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("prev.txt")}));
-    host.opts.fileModifiedCombo = -1; // typed text that is no item
+    host.opts.modified.relation = DateRelation::None; // typed text that is no item
     run(QStringLiteral("x"));
     EXPECT_TRUE(found().isEmpty());
 
     // Both dates ticked: both must hold. Files were created today, long after 2020.
-    host.opts.fileModifiedCombo = 1;
-    host.opts.fileCreated = true;
-    host.opts.createDate = EncodeDateTime(2020, 5, 4, 0, 0, 0, 0);
-    host.opts.fileCreatedCombo = 0;
+    host.opts.modified.relation = DateRelation::Equal;
+    host.opts.created.on = true;
+    host.opts.created.date = EncodeDateTime(2020, 5, 4, 0, 0, 0, 0);
+    host.opts.created.relation = DateRelation::After;
     run(QStringLiteral("x"));
     EXPECT_EQ(found().size(), 2);
-    host.opts.fileCreatedCombo = 2;
+    host.opts.created.relation = DateRelation::Before;
     run(QStringLiteral("x"));
     EXPECT_TRUE(found().isEmpty());
 }
@@ -215,10 +213,10 @@ TEST_F(Walk, DateCriteriaCompareLocalDays) {
 TEST_F(Walk, SizeCriterionInKilobytes) {
     for (int size : {0, 10, 11, 1013, 1014, 1034, 1035})
         tree.makeFile("f" + std::to_string(size), QByteArray(size, 'x'));
-    host.opts.fileSize = true;
+    host.opts.size.on = true;
     auto sizes = [&](double kb, int combo) {
-        host.opts.fileSizeKb = kb;
-        host.opts.fileSizeCombo = combo;
+        host.opts.size.kilobytes = kb;
+        host.opts.size.relation = SizeRelation(combo);
         run(QStringLiteral("x"));
         return found().join(QLatin1Char(','));
     };
@@ -233,7 +231,7 @@ TEST_F(Walk, WithoutRecursionOnlyTheRootIsListed) {
     tree.makeFile("sub/deep.txt");
     run(QStringLiteral(".txt"), false);
     EXPECT_EQ(found(), QStringList({QStringLiteral("top.txt")}));
-    EXPECT_EQ(EntryCount, 4);
+    EXPECT_EQ(state.EntryCount, 4);
 }
 
 TEST_F(Walk, StopEndsTheWalkAtTheNextStopTestOnEveryLevel) {
@@ -241,12 +239,12 @@ TEST_F(Walk, StopEndsTheWalkAtTheNextStopTestOnEveryLevel) {
         tree.makeFile("a/b/c/f" + std::to_string(i) + ".txt");
     tree.makeFile("z.txt");
     // Pumps come before each entry: ".", "..", "a", then inside a: ".", "..", "b", ...
-    host.onPump = [](TestHost& h) {
+    host.onPump = [this](TestHost& h) {
         if (h.pumps == 14) // before the third file of a/b/c
-            StopSearch = true;
+            state.StopSearch = true;
     };
     run(QStringLiteral(".txt"));
-    EXPECT_EQ(EntryCount, 14);
+    EXPECT_EQ(state.EntryCount, 14);
     EXPECT_EQ(found().size(), 3);
     // The stop test saw the flag; the text is the one the last accepted file set.
     EXPECT_EQ(host.fileCount, QStringLiteral("14/3"));
@@ -256,24 +254,24 @@ TEST_F(Walk, StopWhileEveryFileIsRejectedTakesEffectAtTheNextFolderEntry) {
     for (int i = 0; i < 5; ++i)
         tree.makeFile("a/.h" + std::to_string(i));
     tree.makeFile("b/visible.txt");
-    host.onPump = [](TestHost& h) {
+    host.onPump = [this](TestHost& h) {
         if (h.pumps == 6) // inside a, before the first hidden file
-            StopSearch = true;
+            state.StopSearch = true;
     };
     run(QStringLiteral("+"));
     // The rejected files skip the stop test; the folder entry "a" reaches it after the nested walk.
-    EXPECT_EQ(EntryCount, 3 + 7);
+    EXPECT_EQ(state.EntryCount, 3 + 7);
     EXPECT_TRUE(dataList.empty());
 }
 
 TEST_F(Walk, OptionChangesApplyFromTheNextEntry) {
     for (int i = 0; i < 6; ++i)
         tree.makeFile("f" + std::to_string(i) + ".txt");
-    host.opts.inFile = true;
-    host.opts.inText = QStringLiteral("*");
+    host.opts.nameMask.on = true;
+    host.opts.nameMask.mask = QStringLiteral("*");
     host.onPump = [](TestHost& h) {
         if (h.pumps == 5) // before the entry of f2.txt
-            h.opts.inText = QStringLiteral("nothing");
+            h.opts.nameMask.mask = QStringLiteral("nothing");
     };
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("f0.txt"), QStringLiteral("f1.txt")}));
@@ -284,21 +282,21 @@ TEST_F(Walk, LinksAreEntriesButNeverEntered) {
     tree.makeLink("..", "real/loop");
     tree.makeLink("real", "alias");
     tree.makeLink("real/a.txt", "file-link.txt");
-    host.opts.inFile = true;
-    host.opts.inText = QStringLiteral("*");
+    host.opts.nameMask.on = true;
+    host.opts.nameMask.mask = QStringLiteral("*");
     run(QStringLiteral("x"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("file-link.txt"), QStringLiteral("real/a.txt")}));
     // root: . .. alias file-link.txt real; real: . .. a.txt loop
-    EXPECT_EQ(EntryCount, 9);
+    EXPECT_EQ(state.EntryCount, 9);
 }
 
 TEST_F(Walk, AnUnlistableFolderContributesNothingAndStopsNothing) {
     tree.makeFile("a.txt");
     run(QStringLiteral("+"), true, tree.root() + QStringLiteral("/missing"));
-    EXPECT_EQ(EntryCount, 0);
+    EXPECT_EQ(state.EntryCount, 0);
     EXPECT_TRUE(dataList.empty());
     run(QStringLiteral("+"), true, tree.root() + QStringLiteral("/a.txt"));
-    EXPECT_EQ(EntryCount, 0);
+    EXPECT_EQ(state.EntryCount, 0);
 }
 
 // Root reads every folder, so the unreadable case runs in a child that gives up its rights.
@@ -361,7 +359,7 @@ TEST_F(Walk, WalksAThousandLevelsWithoutHoldingDescriptors) {
     const int before = openDescriptors();
     run(QStringLiteral(".txt"));
     EXPECT_EQ(found().size(), 1);
-    EXPECT_EQ(EntryCount, 1000 * 3 + 2 + 1);
+    EXPECT_EQ(state.EntryCount, 1000 * 3 + 2 + 1);
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_LE(deepest, before + 1);
 }

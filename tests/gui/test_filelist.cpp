@@ -2,7 +2,6 @@
 
 #include "search/DateText.h"
 #include "search/FileHelpers.h"
-#include "search/RunState.h"
 #include "search/SortKeys.h"
 #include "support/FileRights.h"
 
@@ -69,7 +68,7 @@ TEST_F(FileList, EveryConditionAloneListsExactlyItsFilesInTheLowerList) {
     EXPECT_EQ(listed(),
               QStringList({QStringLiteral("a.txt"), QStringLiteral("B.TXT"), QStringLiteral("sub/deeper/d.txt")}));
     EXPECT_EQ(form->ListView1->rowCount(), 0);
-    EXPECT_EQ(form->FileCount->text(), QStringLiteral("%1/3").arg(EntryCount));
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("%1/3").arg(form->runState().EntryCount));
     EXPECT_EQ(form->Button1->text(), QStringLiteral("GO"));
     form->SingleFile->setChecked(false);
 
@@ -334,7 +333,7 @@ TEST_F(FileList, StopDuringTheWalkAddsNoRows) {
     atPump(8, [&] { go(); });
     go();
     EXPECT_EQ(form->ListView2->rowCount(), 0);
-    EXPECT_EQ(form->FileCount->text(), QStringLiteral("%1/0").arg(EntryCount));
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("%1/0").arg(form->runState().EntryCount));
     EXPECT_EQ(form->Button1->text(), QStringLiteral("GO"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -559,6 +558,34 @@ TEST_F(Sorting, ArrowPicturesAreTheNineBySixTrianglesOnTransparentSixteenPixelSq
     // Every row shows the blank picture before its caption.
     fill(list, {{QStringLiteral("/x")}});
     EXPECT_TRUE(list->model()->data(list->model()->index(0, 0), Qt::DecorationRole).isValid());
+}
+
+// The rows of a walk hold values; sizes that show alike and times of one minute are equal, so
+// such rows keep their walk order in both directions.
+TEST_F(Sorting, RowsOfAWalkSortByTheValuesTheirTextsShow) {
+    file("a", QByteArray(1039, 'a'), 1700000005);
+    file("b", QByteArray(2048, 'b'), 1600000000);
+    file("c", QByteArray(1034, 'c'), 1700000035);
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    const auto names = [&] {
+        QStringList out;
+        for (const QString& path : column(form->ListView2, 0))
+            out.append(path.section(QLatin1Char('/'), -1));
+        return out;
+    };
+    ASSERT_EQ(names(), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    click(form->ListView2, 3);
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("b")}));
+    click(form->ListView2, 3);
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c")}));
+    click(form->ListView2, 2);
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c")}));
+    click(form->ListView2, 2);
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("b")}));
+    EXPECT_EQ(form->ListView2->cellText(0, 3), form->ListView2->cellText(1, 3));
+    EXPECT_EQ(form->ListView2->cellText(0, 2), form->ListView2->cellText(1, 2));
 }
 
 TEST_F(Sorting, SelectionFollowsItsRowsAndAnUnreadableTextIsReported) {

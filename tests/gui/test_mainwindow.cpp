@@ -409,8 +409,8 @@ TEST_F(MainWindowTest, OptionBoxesEnableTheirValueControls) {
     EXPECT_EQ(form->CreateDate->dateTime(), QDateTime(QDate(2020, 7, 9), QTime(8, 0, 0)));
     EXPECT_EQ(form->FileType->text(), QStringLiteral(".pdf;.doc"));
     form->FileCreated->setChecked(true);
-    EXPECT_EQ(form->options().fileCreatedCombo, 2);
-    EXPECT_EQ(form->options().createDate, EncodeDateTime(2020, 7, 9, 8, 0, 0, 0));
+    EXPECT_EQ(form->options().created.relation, DateRelation::Before);
+    EXPECT_EQ(form->options().created.date, EncodeDateTime(2020, 7, 9, 8, 0, 0, 0));
 }
 
 TEST_F(MainWindowTest, TabVisitsTheEnabledControlsInDesignOrder) {
@@ -756,14 +756,14 @@ TEST_F(MainWindowTest, KeyPreviewSeesEachPressOnceAndLeavesItToTheControl) {
 TEST_F(MainWindowTest, OptionsSnapshotReadsTheControls) {
     auto form = makeForm();
     ScanOptions start = form->options();
-    EXPECT_TRUE(start.hidBox);
-    EXPECT_TRUE(start.sysBox);
-    EXPECT_FALSE(start.singleFile || start.inFile || start.fileCreated || start.fileModified || start.fileSize ||
-                 start.attribsChk);
-    EXPECT_EQ(start.fileCreatedCombo, 0);
-    EXPECT_EQ(start.createDate, EncodeDateTime(2018, 3, 1, 10, 36, 19, 0));
-    EXPECT_EQ(start.modDate, start.createDate);
-    EXPECT_EQ(start.fileSizeKb, 0.0);
+    EXPECT_TRUE(start.excludeHidden);
+    EXPECT_TRUE(start.excludeSystem);
+    EXPECT_FALSE(start.typeMask.on || start.nameMask.on || start.created.on || start.modified.on ||
+                 start.size.on || start.attributes.on);
+    EXPECT_EQ(start.created.relation, DateRelation::After);
+    EXPECT_EQ(start.created.date, EncodeDateTime(2018, 3, 1, 10, 36, 19, 0));
+    EXPECT_EQ(start.modified.date, start.created.date);
+    EXPECT_EQ(start.size.kilobytes, 0.0);
 
     form->HidBox->setChecked(false);
     form->AttribsChk->setChecked(true);
@@ -779,17 +779,17 @@ TEST_F(MainWindowTest, OptionsSnapshotReadsTheControls) {
     form->ModDate->setDateTime(QDateTime(QDate(2021, 12, 24), QTime(18, 30, 5)));
 
     const ScanOptions o = form->options();
-    EXPECT_FALSE(o.hidBox);
-    EXPECT_TRUE(o.attribsChk && o.readChk && !o.archiveChk);
-    EXPECT_TRUE(o.singleFile);
-    EXPECT_EQ(o.fileType, QStringLiteral(".pdf;.t?t"));
-    EXPECT_TRUE(o.inFile);
-    EXPECT_EQ(o.inText, QStringLiteral("rep*"));
-    EXPECT_EQ(o.fileModifiedCombo, 1); // typed text matches an item ignoring case
-    EXPECT_EQ(o.fileSizeCombo, -1);    // typed text that is no item
-    EXPECT_EQ(o.fileCreatedCombo, 2);
-    EXPECT_EQ(o.fileSizeKb, 12.5);
-    EXPECT_EQ(o.modDate, EncodeDateTime(2021, 12, 24, 18, 30, 5, 0));
+    EXPECT_FALSE(o.excludeHidden);
+    EXPECT_TRUE(o.attributes.on && o.attributes.readOnly && !o.attributes.archive);
+    EXPECT_TRUE(o.typeMask.on);
+    EXPECT_EQ(o.typeMask.mask, QStringLiteral(".pdf;.t?t"));
+    EXPECT_TRUE(o.nameMask.on);
+    EXPECT_EQ(o.nameMask.mask, QStringLiteral("rep*"));
+    EXPECT_EQ(o.modified.relation, DateRelation::Equal); // typed text matches an item ignoring case
+    EXPECT_EQ(o.size.relation, SizeRelation::None);    // typed text that is no item
+    EXPECT_EQ(o.created.relation, DateRelation::Before);
+    EXPECT_EQ(o.size.kilobytes, 12.5);
+    EXPECT_EQ(o.modified.date, EncodeDateTime(2021, 12, 24, 18, 30, 5, 0));
 }
 
 TEST_F(MainWindowTest, WalkProgressGoesToTheLabels) {

@@ -1,6 +1,5 @@
 #include "FormFixture.h"
 
-#include "search/RunState.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -97,7 +96,7 @@ TEST_F(TypeSummary, StopDuringTheWalkShowsNoRows) {
     });
     go();
     EXPECT_EQ(captionInside, QStringLiteral("GO"));
-    EXPECT_TRUE(StopSearch);
+    EXPECT_TRUE(form->runState().StopSearch);
     EXPECT_EQ(form->ListView1->rowCount(), 0);
     EXPECT_EQ(form->CountLabel->text(), QStringLiteral("0"));
     EXPECT_EQ(form->Label3->text(), QStringLiteral("Total types: 0"));
@@ -122,7 +121,7 @@ TEST_F(TypeSummary, F5StartsARunAndASecondF5StopsIt) {
     bool stoppedInside = false;
     atPump(4, [&] {
         QTest::keyClick(form->ListView1, Qt::Key_F5);
-        stoppedInside = StopSearch;
+        stoppedInside = form->runState().StopSearch;
     });
     QTest::keyClick(form->RootDir, Qt::Key_F5);
     EXPECT_TRUE(stoppedInside);
@@ -139,8 +138,8 @@ TEST_F(TypeSummary, GoFromInsideAStoppedRunIsIgnoredUntilItsCleanUp) {
     atPump(3, [&] {
         go(); // STOP: the caption reads "GO" again while the walk unwinds
         go(); // a GO now must not start a run inside this one
-        entriesAfterSecondGo = EntryCount;
-        EXPECT_TRUE(StopSearch);
+        entriesAfterSecondGo = form->runState().EntryCount;
+        EXPECT_TRUE(form->runState().StopSearch);
     });
     go();
     // A nested run would have reset the count and walked the whole tree.
@@ -228,7 +227,7 @@ TEST_F(TypeSummary, ClosingTheWindowDuringARunStopsIt) {
     form->show();
     atPump(3, [&] { form->close(); });
     go();
-    EXPECT_TRUE(StopSearch);
+    EXPECT_TRUE(form->runState().StopSearch);
     expectIdle();
 }
 

@@ -146,7 +146,7 @@ TEST(ReportModel, PendingRowsAppearAtOnceWhenFlushed) {
     EXPECT_EQ(model.rowCount(), 50);
     EXPECT_EQ(inserted.count(), 1);
     // Repeated texts are kept once.
-    EXPECT_EQ(model.textId(0, 1), model.textId(49, 1));
+    EXPECT_EQ(model.cellTextId(0, 1), model.cellTextId(49, 1));
     EXPECT_EQ(model.text(49, 0), QStringLiteral("/p49"));
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "search/DateText.h"
+#include "views/ReportModel.h"
+
+// Sort keys of the two result lists' cells, made from the rows' values and rounded the way their
+// texts show them, so rows are ordered as the values of the shown texts are: two sizes that show
+// alike, or two dates of one minute, are equal. Rows given as texts are read back from their
+// texts, and a text that does not read throws "'x' is not a valid ..." (date and time, integer or
+// floating point value). What could not be read shows empty and sorts before everything else.
+class ListSortKeys {
+public:
+    // The key of a stored row (ReportModel::storedRow) of the type list: Count and Size; false for
+    // the text columns.
+    bool typeKey(const ReportModel& model, int column, int stored, double& key);
+    // The same for the file list: both dates and Size.
+    bool fileKey(const ReportModel& model, int column, int stored, double& key);
+
+private:
+    DateSortKeys m_dates;
+};

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     libgtest-dev libgmock-dev googletest
     zlib1g-dev shared-mime-info
+    libglib2.0-bin desktop-file-utils
     xvfb xauth dbus fonts-dejavu-core
     unzip tzdata
 )

@@ -1,11 +1,11 @@
 #include "shell/DesktopMenuEntries.h"
 
+#include "platform/SafeFolder.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -15,19 +15,33 @@ const QString comment = QStringLiteral("Search and summarise this item with Trov
 
 enum class EntryFile { DesktopEntry, ServiceMenu, NemoAction, NautilusScript };
 
-QString entryPath(EntryFile which) {
-    const QString home = DesktopMenuEntries::dataHome();
+// Each file manager's own folder under the data home, and the file Trovex keeps there. The folder
+// is reached as usual; inside it nothing follows a link.
+struct EntryPlace {
+    QString folder;
+    QString name;
+};
+
+EntryPlace entryPlace(EntryFile which) {
     switch (which) {
     case EntryFile::DesktopEntry:
-        return home + QStringLiteral("/applications/trovex-run.desktop");
+        return {QStringLiteral("applications"), QStringLiteral("trovex-run.desktop")};
     case EntryFile::ServiceMenu:
-        return home + QStringLiteral("/kio/servicemenus/trovex-run.desktop");
+        return {QStringLiteral("kio/servicemenus"), QStringLiteral("trovex-run.desktop")};
     case EntryFile::NemoAction:
-        return home + QStringLiteral("/nemo/actions/trovex-run.nemo_action");
+        return {QStringLiteral("nemo/actions"), QStringLiteral("trovex-run.nemo_action")};
     case EntryFile::NautilusScript:
-        return home + QStringLiteral("/nautilus/scripts/Run Trovex");
+        return {QStringLiteral("nautilus/scripts"), QStringLiteral("Run Trovex")};
     }
     Q_UNREACHABLE();
+}
+
+QString entryFolder(EntryFile which) {
+    return DesktopMenuEntries::dataHome() + QLatin1Char('/') + entryPlace(which).folder;
+}
+
+QString entryPath(EntryFile which) {
+    return entryFolder(which) + QLatin1Char('/') + entryPlace(which).name;
 }
 
 bool isReservedInExec(QChar c) {
@@ -94,27 +108,29 @@ QString mimeTypes(const DesktopMenuCommand& command, const QString& allFiles) {
     return types;
 }
 
-bool writeFile(const QString& path, const QString& text, bool executable, QString* error) {
-    const QString folder = QFileInfo(path).path();
-    if (!QDir().mkpath(folder)) {
-        if (error)
-            *error = QStringLiteral("Cannot create folder \"%1\"").arg(folder);
-        return false;
-    }
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    if (ok && executable)
-        ok = file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                 QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                 QFileDevice::ExeOther);
-    if (ok)
-        ok = file.commit();
-    else
-        file.cancelWriting();
-    if (!ok && error)
-        *error = QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
-    return ok;
+bool writeEntry(EntryFile which, const QString& text, bool executable, QString* error) {
+    const platform::SafeFolder folder = platform::SafeFolder::openBase(entryFolder(which), true, error);
+    // KIO loads only executable service menus; the umask still decides who else may run them.
+    return folder.isOpen() && folder.writeFile(entryPlace(which).name, text.toUtf8(), executable ? 0777 : 0666, error);
+}
+
+bool removeEntry(EntryFile which, QString* error) {
+    int code = 0;
+    const platform::SafeFolder folder = platform::SafeFolder::openBase(entryFolder(which), false, error, &code);
+    if (!folder.isOpen())
+        return code == ENOENT || code == ENOTDIR; // no folder, so no entry in it
+    return folder.removeFile(entryPlace(which).name, error);
+}
+
+// Whether Nemo can be given the command. Nemo scans the raw Exec text for its field codes, and
+// releases differ in what they make of a "%" that is not one, so a "%" anywhere but in the
+// placeholder could hide the path or name another program; such a command gets no Nemo action.
+bool nemoCanRun(const DesktopMenuCommand& command) {
+    const auto hasPercent = [](const QString& word) {
+        return word != itemPlaceholder && word.contains(QLatin1Char('%'));
+    };
+    return !hasPercent(command.programPath) &&
+           std::none_of(command.arguments.begin(), command.arguments.end(), hasPercent);
 }
 
 } // namespace
@@ -141,6 +157,9 @@ QString DesktopMenuEntries::execValue(const QString& program, const QStringList&
 }
 
 QString DesktopMenuEntries::desktopEntryText(const DesktopMenuCommand& command) {
+    // No MimeType and hidden: an entry that names types becomes a candidate default handler of
+    // them (of folders, and of every file of unknown type) once the desktop indexes the user's
+    // entries. The context menus come from the file managers' own files below.
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Version=1.5\n"
@@ -149,9 +168,8 @@ QString DesktopMenuEntries::desktopEntryText(const DesktopMenuCommand& command) 
                           "Icon=%3\n"
                           "Exec=%4\n"
                           "Terminal=false\n"
-                          "MimeType=%5\n")
-        .arg(command.text, comment, iconName, execValue(command.programPath, command.arguments),
-             mimeTypes(command, QStringLiteral("application/octet-stream")));
+                          "NoDisplay=true\n")
+        .arg(command.text, comment, iconName, execValue(command.programPath, command.arguments));
 }
 
 QString DesktopMenuEntries::serviceMenuText(const DesktopMenuCommand& command) {
@@ -173,21 +191,15 @@ QString DesktopMenuEntries::serviceMenuText(const DesktopMenuCommand& command) {
 }
 
 QString DesktopMenuEntries::nemoActionText(const DesktopMenuCommand& command) {
-    // Nemo pastes the double-quoted path over %F in the raw text and only looks for field codes
-    // from the first "%" on, so a "%" in the program path would hide %F. The token therefore comes
-    // first, as the $0 of a small shell command, and the program and its arguments follow it.
-    QStringList script{QStringLiteral("exec")};
-    QStringList values;
-    for (const QString& word : QStringList{command.programPath} + command.arguments) {
-        if (word == itemPlaceholder) {
-            script << QStringLiteral("\"$0\"");
-        } else {
-            values << shellQuote(word);
-            script << QStringLiteral("\"$%1\"").arg(values.size());
-        }
-    }
-    const QString exec = QStringLiteral("/bin/sh -c ") + shellQuote(script.join(QLatin1Char(' '))) +
-                         QStringLiteral(" %F ") + values.join(QLatin1Char(' '));
+    if (!nemoCanRun(command))
+        return {};
+    // The program first and the path as a word of its own: Nemo splits the line into arguments
+    // and starts the program directly, so no shell ever reads the clicked path. Releases that
+    // paste the path into its quotes without escaping can then only garble Trovex's arguments.
+    QStringList words{quoteExecArgument(command.programPath)};
+    for (const QString& argument : command.arguments)
+        words << (argument == itemPlaceholder ? QStringLiteral("%F") : quoteExecArgument(argument));
+    const QString exec = words.join(QLatin1Char(' '));
     QString extensions = QStringLiteral("any;");
     if (!command.onFiles)
         extensions = QStringLiteral("dir;");
@@ -238,7 +250,15 @@ bool DesktopMenuEntries::write(const DesktopMenuCommand& command, QString* error
     bool ok = true;
     for (const auto& entry : entries) {
         QString reason;
-        if (!writeFile(entryPath(entry.file), entry.text, entry.executable, &reason)) {
+        bool written = false;
+        if (!entry.text.isEmpty()) {
+            written = writeEntry(entry.file, entry.text, entry.executable, &reason);
+        } else if (removeEntry(entry.file, &reason)) {
+            // An action left from an earlier path would start the program that is no longer there.
+            reason = QStringLiteral("Cannot write \"%1\": Nemo cannot be given a program path that holds \"%\"")
+                         .arg(entryPath(entry.file));
+        }
+        if (!written) {
             if (ok && error)
                 *error = reason;
             ok = false;
@@ -249,14 +269,12 @@ bool DesktopMenuEntries::write(const DesktopMenuCommand& command, QString* error
 
 bool DesktopMenuEntries::remove(QString* error) {
     bool ok = true;
-    for (const QString& path : paths()) {
-        QFile file(path);
-        // A dangling link counts as an entry too, so ask the link itself rather than its target.
-        if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
-            continue;
-        if (!file.remove()) {
+    for (const EntryFile file :
+         {EntryFile::DesktopEntry, EntryFile::ServiceMenu, EntryFile::NemoAction, EntryFile::NautilusScript}) {
+        QString reason;
+        if (!removeEntry(file, &reason)) {
             if (ok && error)
-                *error = QStringLiteral("Cannot remove \"%1\": %2").arg(path, file.errorString());
+                *error = reason;
             ok = false;
         }
     }

@@ -14,12 +14,15 @@ struct DesktopMenuCommand {
 
 // The context-menu entries of the common Linux file managers, written under $XDG_DATA_HOME
 // ($HOME/.local/share when the variable is unset, empty or not absolute):
-//   applications/trovex-run.desktop          a desktop entry, offered by "Open With"
+//   applications/trovex-run.desktop          a hidden desktop entry without types, which can
+//                                            therefore never become a default handler
 //   kio/servicemenus/trovex-run.desktop      a Dolphin service menu (executable, as KIO requires)
 //   nemo/actions/trovex-run.nemo_action      a Nemo action
 //   nautilus/scripts/Run Trovex              a Nautilus script (executable)
 // Each starts the program with the clicked path in place of "%1", whatever characters the
-// program path, the arguments or the clicked path hold.
+// program path, the arguments or the clicked path hold, and no shell reads the clicked path as
+// code. The folders are reached as usual; inside them nothing follows a link: a link where one of
+// these files should be is refused and reported, and it and its target are left as they are.
 class DesktopMenuEntries {
 public:
     static QString dataHome();
@@ -32,12 +35,15 @@ public:
 
     static QString desktopEntryText(const DesktopMenuCommand& command);
     static QString serviceMenuText(const DesktopMenuCommand& command);
+    // Empty when the program path or an argument other than "%1" holds a "%", which Nemo's
+    // releases do not read alike; no Nemo action is offered then.
     static QString nemoActionText(const DesktopMenuCommand& command);
     static QString nautilusScriptText(const DesktopMenuCommand& command);
 
     // Writes the four files (creating their folders), or removes them when the command is offered
-    // on neither folders nor files. Each file is replaced whole, never left half written. Goes on
-    // after a failure and returns false with the first reason in error.
+    // on neither folders nor files. Each file is replaced whole, never left half written. A Nemo
+    // action that cannot be offered is removed and reported. Goes on after a failure and returns
+    // false with the first reason in error.
     static bool write(const DesktopMenuCommand& command, QString* error = nullptr);
 
     // Removes exactly the four files; their folders and any other file in them stay. A missing

@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 #include "shell/ContextMenu.h"
 #include "shell/DesktopMenuEntries.h"
+#include "support/DropRights.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -10,6 +11,9 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::Registry;
 
@@ -170,8 +174,9 @@ std::optional<QStringList> parseShellWords(const QString& line) {
 }
 
 // What Nemo runs for a click: the first "%" must be %F, which it replaces by the double-quoted
-// path (with "\\", "\"", "$" and "`" escaped), then it splits the line like a shell.
-std::optional<QStringList> nemoCommand(const QString& exec, const QString& clicked) {
+// path (with "\\", "\"", "$" and "`" escaped, unless escapes is false as in releases before
+// 5.4.2), then it splits the line like a shell and starts the first word.
+std::optional<QStringList> nemoCommand(const QString& exec, const QString& clicked, bool escapes = true) {
     const std::optional<QString> line = unescapeValue(exec);
     if (!line)
         return std::nullopt;
@@ -180,7 +185,7 @@ std::optional<QStringList> nemoCommand(const QString& exec, const QString& click
         return std::nullopt;
     QString quoted;
     for (const QChar c : clicked) {
-        if (QStringLiteral("\\\"$`").contains(c))
+        if (escapes && QStringLiteral("\\\"$`").contains(c))
             quoted += QLatin1Char('\\');
         quoted += c;
     }
@@ -206,9 +211,16 @@ protected:
         // A program whose path holds every character that needs care; it records its arguments.
         const std::string rel = "my \"odd\" 'dir' $HOME %f %% \\x `y` ; #z/trovex";
         program = tree.root() + QLatin1Char('/') + QString::fromStdString(rel);
-        tree.makeFile(rel, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$TROVEX_ARGS_OUT\"\n");
+        tree.makeFile(rel, recorder);
         tree.setMode(rel, 0755);
+        // The same without "%", which Nemo is never given; for the tests that need every entry.
+        const std::string plainRel = "plain \"odd\" 'dir' $HOME \\x `y` ; #z/trovex";
+        plainProgram = tree.root() + QLatin1Char('/') + QString::fromStdString(plainRel);
+        tree.makeFile(plainRel, recorder);
+        tree.setMode(plainRel, 0755);
     }
+    static constexpr const char* recorder =
+        "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$TROVEX_ARGS_OUT\"\n";
 
     // Paths in the key store, absolute or relative to the tree for making files there.
     QString store(const QString& rel) const { return tree.root() + QLatin1Char('/') + storeRel(rel); }
@@ -245,6 +257,7 @@ protected:
     ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + u("/config"))};
     ScopedEnv dataHome{"XDG_DATA_HOME", QFile::encodeName(tree.root() + u("/data"))};
     QString program;
+    QString plainProgram;
 };
 
 TEST(ContextMenuCommandTest, ProgramPathThenQuotedPlaceholderThenSwitch) {
@@ -330,7 +343,8 @@ TEST_F(ContextMenuTest, KeyThatCannotBeMadeIsSkippedValueThatCannotBeWrittenStop
 
 TEST_F(ContextMenuTest, FileManagerEntriesStartTheProgramOnTheClickedPath) {
     const QString clicked = u("/srv/a \"b\" 'c' $d %e %% \\f `g` ; h/Ünï €");
-    ASSERT_TRUE(ToggleContextMenu(true, program));
+    QString report;
+    ASSERT_TRUE(ToggleContextMenu(true, program, &report));
 
     const QStringList files = DesktopMenuEntries::paths();
     EXPECT_EQ(files,
@@ -351,17 +365,16 @@ TEST_F(ContextMenuTest, FileManagerEntriesStartTheProgramOnTheClickedPath) {
         EXPECT_EQ(*argv, (QStringList{program} + expected));
         EXPECT_EQ(run(*argv), expected);
     }
-    EXPECT_EQ(keyValue(readText(files[0]), u("MimeType")), u("inode/directory;application/octet-stream;"));
+    EXPECT_FALSE(readText(files[0]).contains(u("MimeType"))) << "a desktop entry with types may become their default";
+    EXPECT_EQ(keyValue(readText(files[0]), u("NoDisplay")), u("true"));
     EXPECT_EQ(keyValue(readText(files[1]), u("MimeType")), u("inode/directory;all/allfiles;"));
     EXPECT_TRUE(QFileInfo(files[1]).isExecutable()) << "KIO loads only executable service menus";
 
-    // The Nemo action, as Nemo fills in and splits its Exec line.
-    const QString nemo = readText(files[2]);
-    EXPECT_EQ(keyValue(nemo, u("Extensions")), u("any;"));
-    EXPECT_EQ(keyValue(nemo, u("Quote")), u("double"));
-    const std::optional<QStringList> nemoArgv = nemoCommand(keyValue(nemo, u("Exec")), clicked);
-    ASSERT_TRUE(nemoArgv.has_value()) << qPrintable(nemo);
-    EXPECT_EQ(run(*nemoArgv), expected);
+    // Nemo is not given a program path with "%" (NemoActionStartsTheProgramWithoutAShell has one).
+    EXPECT_FALSE(QFileInfo::exists(files[2]));
+    EXPECT_EQ(report, u("The file managers' menus could not be updated. Cannot write \"%1\": Nemo cannot be given a "
+                        "program path that holds \"%\"")
+                          .arg(files[2]));
 
     // The Nautilus script, given a name relative to the folder shown or a whole path.
     EXPECT_TRUE(QFileInfo(files[3]).isExecutable());
@@ -377,14 +390,41 @@ TEST_F(ContextMenuTest, FileManagerEntriesStartTheProgramOnTheClickedPath) {
     EXPECT_EQ(run({files[3], clicked}), QStringList{clicked});
 }
 
+TEST_F(ContextMenuTest, NemoActionStartsTheProgramWithoutAShell) {
+    const QString clicked = u("/srv/a \"b\" 'c' $d %e %% \\f `g` ; h/Ünï €");
+    // A folder whose name closes Nemo's quotes, beside a script named like its first part.
+    const QString trap = tree.root() + u("/in/p.sh\" \"sh");
+    tree.makeDir("in/p.sh\" \"sh");
+    tree.makeFile("in/p.sh", "#!/bin/sh\n: > \"$TROVEX_ARGS_OUT.script\"\n");
+    ASSERT_TRUE(ToggleContextMenu(true, plainProgram));
+
+    const QString nemo = readText(data(u("nemo/actions/trovex-run.nemo_action")));
+    EXPECT_EQ(keyValue(nemo, u("Extensions")), u("any;"));
+    EXPECT_EQ(keyValue(nemo, u("Quote")), u("double"));
+    const QString exec = keyValue(nemo, u("Exec"));
+    for (const QString& item : {clicked, trap}) {
+        const std::optional<QStringList> argv = nemoCommand(exec, item);
+        ASSERT_TRUE(argv.has_value()) << qPrintable(nemo);
+        EXPECT_EQ(argv->first(), plainProgram);
+        EXPECT_EQ(run(*argv), (QStringList{item, u("/s")}));
+    }
+
+    // Releases that paste the path unescaped split it, but only into the program's arguments.
+    const std::optional<QStringList> argv = nemoCommand(exec, trap, false);
+    ASSERT_TRUE(argv.has_value());
+    EXPECT_EQ(argv->first(), plainProgram);
+    run(*argv);
+    EXPECT_FALSE(QFileInfo::exists(tree.root() + u("/args.out.script"))) << "the script next to the folder ran";
+}
+
 TEST_F(ContextMenuTest, RemovingTheRegistrationRemovesExactlyItsEntries) {
     tree.makeFile("data/applications/other.desktop", "[Desktop Entry]\n");
     tree.makeFile("data/nautilus/scripts/Other script", "#!/bin/sh\n");
-    ASSERT_TRUE(ToggleContextMenu(false, program));
+    ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
     for (const QString& file : DesktopMenuEntries::paths())
         EXPECT_TRUE(QFileInfo::exists(file)) << qPrintable(file);
 
-    ASSERT_FALSE(ToggleContextMenu(false, program));
+    ASSERT_FALSE(ToggleContextMenu(false, plainProgram));
     for (const QString& file : DesktopMenuEntries::paths())
         EXPECT_FALSE(QFileInfo::exists(file)) << qPrintable(file);
     EXPECT_TRUE(QFileInfo::exists(data(u("applications/other.desktop"))));
@@ -396,19 +436,19 @@ TEST_F(ContextMenuTest, RemovingTheRegistrationRemovesExactlyItsEntries) {
 TEST_F(ContextMenuTest, EntriesAreOfferedWhereVerbKeysExist) {
     // Without the file class's key, the entries are for folders only.
     tree.makeFile(storeBytes("software/classes/*"), "in the way");
-    ASSERT_TRUE(ToggleContextMenu(false, program));
-    EXPECT_EQ(keyValue(readText(data(u("applications/trovex-run.desktop"))), u("MimeType")), u("inode/directory;"));
+    ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
+    EXPECT_EQ(keyValue(readText(data(u("kio/servicemenus/trovex-run.desktop"))), u("MimeType")), u("inode/directory;"));
     EXPECT_EQ(keyValue(readText(data(u("nemo/actions/trovex-run.nemo_action"))), u("Extensions")), u("dir;"));
 
-    DesktopMenuCommand filesOnly{contextMenuText, program, {u("%1")}, false, true};
+    DesktopMenuCommand filesOnly{contextMenuText, plainProgram, {u("%1")}, false, true};
     EXPECT_TRUE(DesktopMenuEntries::nemoActionText(filesOnly).contains(u("\nExtensions=nodirs;\n")));
-    EXPECT_TRUE(DesktopMenuEntries::desktopEntryText(filesOnly).contains(u("\nMimeType=application/octet-stream;\n")));
+    EXPECT_TRUE(DesktopMenuEntries::serviceMenuText(filesOnly).contains(u("\nMimeType=all/allfiles;\n")));
 }
 
 TEST_F(ContextMenuTest, EntriesThatCannotBeWrittenAreReportedAfterTheStoreChanged) {
     tree.makeFile("data/nemo", "a file where the folder of actions would go");
     QString syncError;
-    EXPECT_TRUE(ToggleContextMenu(false, program, &syncError));
+    EXPECT_TRUE(ToggleContextMenu(false, plainProgram, &syncError));
     EXPECT_TRUE(Registry::keyExists(verbKeys[0]));
     EXPECT_EQ(
         syncError,
@@ -416,8 +456,103 @@ TEST_F(ContextMenuTest, EntriesThatCannotBeWrittenAreReportedAfterTheStoreChange
     EXPECT_TRUE(QFileInfo::exists(data(u("applications/trovex-run.desktop"))));
     EXPECT_TRUE(QFileInfo::exists(data(u("nautilus/scripts/Run Trovex"))));
 
-    EXPECT_FALSE(ToggleContextMenu(false, program, &syncError));
+    EXPECT_FALSE(ToggleContextMenu(false, plainProgram, &syncError));
     EXPECT_TRUE(syncError.isEmpty()) << qPrintable(syncError);
+}
+
+TEST_F(ContextMenuTest, EntryFilesThatAreLinksAreLeftAsTheyAre) {
+    const QStringList files = DesktopMenuEntries::paths();
+    QStringList targets;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const std::string target = "outside/file" + std::to_string(i);
+        tree.makeFile(target, "mine");
+        targets << tree.root() + u("/") + QString::fromStdString(target);
+        tree.makeLink(tree.abs(target), QFile::encodeName(files[i].mid(tree.root().size() + 1)).toStdString());
+    }
+    auto linksStand = [&] {
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(QFileInfo(files[i]).symLinkTarget(), targets[i]) << qPrintable(files[i]);
+            EXPECT_EQ(readText(targets[i]), u("mine")) << qPrintable(targets[i]);
+        }
+    };
+    const QString reason = u("it is a symbolic link, which is left as it is");
+
+    QString report;
+    EXPECT_TRUE(ToggleContextMenu(false, plainProgram, &report));
+    EXPECT_EQ(report,
+              u("The file managers' menus could not be updated. Cannot write \"%1\": %2").arg(files[0], reason));
+    linksStand();
+
+    EXPECT_FALSE(ToggleContextMenu(false, plainProgram, &report));
+    EXPECT_EQ(report,
+              u("The file managers' menus could not be updated. Cannot delete \"%1\": %2").arg(files[0], reason));
+    linksStand();
+}
+
+TEST_F(ContextMenuTest, StoreThatCannotBeReadRemovesNothing) {
+    ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
+    const std::string root = tree.rootBytes();
+    const QByteArray classes = QFile::encodeName(store(u("software/classes")));
+    const QByteArray driveShell = QFile::encodeName(store(u("software/classes/Drive/shell")));
+    const QString driveKey = store(u("software/classes/Drive/shell/KVT"));
+    const QString nemo = data(u("nemo/actions/trovex-run.nemo_action"));
+    EXPECT_EXIT(
+        {
+            if (!dropRootRights(root))
+                ::_exit(90);
+            // Nothing can be told of the keys: the press registers nothing and leaves the entries.
+            ::chmod(classes.constData(), 0);
+            try {
+                ToggleContextMenu(false, plainProgram);
+                ::_exit(91);
+            } catch (const std::runtime_error& e) {
+                if (std::string(e.what()) != "Failed to set data for ''")
+                    ::_exit(92);
+            }
+            for (const QString& file : DesktopMenuEntries::paths()) {
+                if (!QFileInfo::exists(file))
+                    ::_exit(93);
+            }
+            // A key that cannot be deleted is reported, and the entries follow the keys that stay.
+            ::chmod(classes.constData(), 0755);
+            ::chmod(driveShell.constData(), 0555);
+            QString report;
+            if (ToggleContextMenu(false, plainProgram, &report))
+                ::_exit(94);
+            if (report != u("Cannot delete \"%1\": Permission denied").arg(driveKey))
+                ::_exit(95);
+            ::_exit(keyValue(readText(nemo), u("Extensions")) == u("dir;") ? 0 : 96);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ContextMenuTest, EntriesBecomeNoDefaultHandler) {
+    // The system's MIME database without its applications, and the user's entries indexed the way
+    // desktops and installers index them.
+    tree.makeLink("/usr/share/mime", "system/mime");
+    tree.makeDir("data/applications");
+    ScopedEnv dirs("XDG_DATA_DIRS", QFile::encodeName(tree.root() + u("/system")));
+    ScopedEnv home("HOME", QFile::encodeName(tree.root() + u("/home")));
+    auto defaults = [&](const QString& type) {
+        QProcess index;
+        index.start(u("update-desktop-database"), {data(u("applications"))});
+        EXPECT_TRUE(index.waitForFinished(20000)) << "update-desktop-database (desktop-file-utils) is needed";
+        EXPECT_EQ(index.exitCode(), 0) << index.readAllStandardError().constData();
+        QProcess gio;
+        gio.start(u("gio"), {u("mime"), type});
+        EXPECT_TRUE(gio.waitForFinished(20000)) << "gio (libglib2.0-bin) is needed";
+        return QString::fromUtf8(gio.readAllStandardOutput() + gio.readAllStandardError());
+    };
+    const QStringList types{u("inode/directory"), u("application/octet-stream")};
+    QStringList before;
+    for (const QString& type : types) {
+        before << defaults(type);
+        EXPECT_TRUE(before.last().contains(type)) << qPrintable(before.last());
+    }
+
+    ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
+    for (qsizetype i = 0; i < types.size(); ++i)
+        EXPECT_EQ(defaults(types[i]), before[i]);
 }
 
 TEST(DesktopMenuEntriesTest, ExecValueEscapesLayerByLayer) {

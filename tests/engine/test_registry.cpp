@@ -1,9 +1,13 @@
 #include "platform/Registry.h"
+#include "support/DropRights.h"
 #include "support/TempTree.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::Registry;
 
@@ -26,10 +30,12 @@ protected:
 
 TEST_F(RegistryTest, RootFollowsXdgConfigHomeElseHomeConfig) {
     EXPECT_EQ(Registry::rootFolder(), store());
-    {
-        ScopedEnv unset("XDG_CONFIG_HOME", QByteArray());
+    // The base directory rules ignore a relative path as they do an unset one.
+    for (const QByteArray& ignored : {QByteArray(), QByteArray("relative/config")}) {
+        ScopedEnv unset("XDG_CONFIG_HOME", ignored);
         EXPECT_EQ(Registry::rootFolder(),
-                  tree.root() + QStringLiteral("/home/.config/trovex/registry/HKEY_CURRENT_USER"));
+                  tree.root() + QStringLiteral("/home/.config/trovex/registry/HKEY_CURRENT_USER"))
+            << ignored.constData();
     }
 }
 
@@ -130,6 +136,98 @@ TEST_F(RegistryTest, DeleteKeyTreeRemovesSubKeysAndValuesButNotParents) {
     EXPECT_FALSE(Registry::keyExists(command));
     EXPECT_TRUE(Registry::keyExists(QStringLiteral("software\\classes\\directory\\shell")));
     EXPECT_FALSE(QFileInfo::exists(store() + QStringLiteral("/software/classes/directory/shell/KVT")));
+}
+
+TEST_F(RegistryTest, NothingBelowTheStoreFollowsALink) {
+    // A folder of the user's, which links in the store point at.
+    tree.makeFile("mine/keep.txt", "precious");
+    tree.makeFile("mine/sub/@", "value of mine");
+    const std::string mine = tree.abs("mine");
+    auto mineIsIntact = [&] {
+        EXPECT_EQ(QDir(tree.root() + QStringLiteral("/mine")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  (QStringList{QStringLiteral("keep.txt"), QStringLiteral("sub")}));
+        EXPECT_EQ(readFile(tree.root() + QStringLiteral("/mine/keep.txt")), QByteArray("precious"));
+        EXPECT_EQ(readFile(tree.root() + QStringLiteral("/mine/sub/@")), QByteArray("value of mine"));
+        EXPECT_EQ(QDir(tree.root() + QStringLiteral("/mine/sub")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("@")});
+    };
+    const std::string keys = "config/trovex/registry/HKEY_CURRENT_USER/software/classes/";
+    const QString link = QStringLiteral("it is a symbolic link, which is left as it is");
+
+    // A link where a key stands: no key, refused by every function, the link and its target kept.
+    tree.makeLink(mine, keys + "directory/shell/KVT");
+    QString error;
+    EXPECT_EQ(Registry::keyState(verbKey, &error), Registry::KeyState::Unknown);
+    EXPECT_EQ(error, QStringLiteral("Cannot open \"%1/software/classes/directory/shell/KVT\": %2").arg(store(), link));
+    EXPECT_FALSE(Registry::value(verbKey + QStringLiteral("\\sub"), QString()).has_value());
+    EXPECT_FALSE(Registry::createKey(verbKey + QStringLiteral("\\command")));
+    EXPECT_FALSE(Registry::setValue(verbKey, QString(), QStringLiteral("Run Trovex")));
+    error.clear();
+    EXPECT_FALSE(Registry::deleteKeyTree(QStringLiteral("Software\\Classes\\Directory\\Shell\\kvt"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("directory/shell/KVT\": ") + link)) << qPrintable(error);
+    EXPECT_TRUE(QFileInfo(store() + QStringLiteral("/software/classes/directory/shell/KVT")).isSymLink());
+
+    // A link at a parent level: nothing is made through it.
+    tree.makeLink(mine, keys + "Drive");
+    EXPECT_FALSE(Registry::createKey(QStringLiteral("software\\classes\\Drive\\shell\\KVT")));
+
+    // A link where a value stands: not read, not written through, not replaced.
+    const QString fileKey = QStringLiteral("software\\classes\\*\\shell\\KVT");
+    ASSERT_TRUE(Registry::createKey(fileKey));
+    tree.makeLink(mine + "/keep.txt", keys + "*/shell/KVT/@");
+    EXPECT_FALSE(Registry::value(fileKey, QString()).has_value());
+    error.clear();
+    EXPECT_FALSE(Registry::setValue(fileKey, QString(), QStringLiteral("Run Trovex"), &error));
+    EXPECT_EQ(error, QStringLiteral("Cannot write \"%1/software/classes/*/shell/KVT/@\": %2").arg(store(), link));
+    EXPECT_TRUE(QFileInfo(store() + QStringLiteral("/software/classes/*/shell/KVT/@")).isSymLink());
+
+    // A link inside a key that is deleted: the rest goes, the link and the keys holding it stay.
+    ASSERT_TRUE(Registry::createKey(fileKey + QStringLiteral("\\command")));
+    ASSERT_TRUE(Registry::setValue(fileKey + QStringLiteral("\\command"), QString(), QStringLiteral("x")));
+    error.clear();
+    EXPECT_FALSE(Registry::deleteKeyTree(fileKey, &error));
+    EXPECT_EQ(error, QStringLiteral("Cannot delete \"%1/software/classes/*/shell/KVT/@\": %2").arg(store(), link));
+    EXPECT_FALSE(Registry::keyExists(fileKey + QStringLiteral("\\command")));
+    EXPECT_EQ(QDir(store() + QStringLiteral("/software/classes/*/shell/KVT"))
+                  .entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("@")});
+    mineIsIntact();
+}
+
+TEST_F(RegistryTest, LinksAboveTheStoreAreFollowed) {
+    tree.makeDir("elsewhere");
+    tree.makeLink(tree.abs("elsewhere"), "config");
+    ASSERT_TRUE(Registry::createKey(verbKey));
+    ASSERT_TRUE(Registry::setValue(verbKey, QString(), QStringLiteral("Run Trovex")));
+    EXPECT_EQ(
+        readFile(tree.root() +
+                 QStringLiteral("/elsewhere/trovex/registry/HKEY_CURRENT_USER/software/classes/directory/shell/KVT/@")),
+        QByteArray("Run Trovex"));
+    EXPECT_TRUE(Registry::deleteKeyTree(verbKey));
+    EXPECT_FALSE(Registry::keyExists(verbKey));
+}
+
+TEST_F(RegistryTest, StoreThatCannotBeReadIsUnknownNotMissing) {
+    ASSERT_TRUE(Registry::createKey(verbKey));
+    const std::string root = tree.rootBytes();
+    const QByteArray classes = QFile::encodeName(store() + QStringLiteral("/software/classes"));
+    EXPECT_EXIT(
+        {
+            if (!dropRootRights(root))
+                ::_exit(90);
+            ::chmod(classes.constData(), 0);
+            QString error;
+            if (Registry::keyState(verbKey, &error) != Registry::KeyState::Unknown)
+                ::_exit(91);
+            if (error != QStringLiteral("Cannot open \"%1/software/classes\": Permission denied").arg(store()))
+                ::_exit(92);
+            // A level spelled otherwise may hide there, so no key is made beside it.
+            if (Registry::keyExists(QStringLiteral("software\\classes\\other")) ||
+                Registry::createKey(QStringLiteral("software\\classes\\other")))
+                ::_exit(93);
+            ::_exit(Registry::deleteKeyTree(verbKey) ? 94 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(RegistryTest, EmptyKeyPathIsNoKeyAndDeletesNothing) {

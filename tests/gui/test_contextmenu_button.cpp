@@ -8,10 +8,12 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -98,6 +100,77 @@ TEST_F(ContextMenuButtonTest, ValueThatCannotBeWrittenIsReportedAndTheLampStays)
     EXPECT_EQ(errors, QStringList{u("Failed to set data for ''")});
     EXPECT_FALSE(form->JvLED1->Status()) << "the lamp keeps its state";
     EXPECT_TRUE(Registry::keyExists(verbKeys[0])) << "keys written before the failure stay";
+}
+
+TEST_F(ContextMenuButtonTest, FolderVerbKeyThatCannotBeMadeIsReportedAndNothingIsTouched) {
+    // A folder of the user's, which a link in the store points at.
+    tree.makeFile("mine/keep.txt", "precious");
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+    } cases[] = {
+        {"the store's folder is a file", [&] { tree.makeFile("config/trovex", "not a folder"); }},
+        {"the folder verb key is a link",
+         [&] {
+             tree.makeLink(tree.abs("mine"),
+                           "config/trovex/registry/HKEY_CURRENT_USER/software/classes/directory/shell/KVT");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        auto form = makeForm();
+        errors.clear();
+        QTest::mouseClick(form->TntButton1, Qt::LeftButton);
+        EXPECT_EQ(errors, QStringList{u("Failed to set data for ''")});
+        EXPECT_FALSE(form->JvLED1->Status()) << "the lamp keeps its state";
+        for (const QString& file : DesktopMenuEntries::paths())
+            EXPECT_FALSE(QFileInfo::exists(file)) << qPrintable(file);
+        QFile::remove(tree.root() + u("/config/trovex"));
+    }
+    EXPECT_TRUE(
+        QFileInfo(tree.root() + u("/config/trovex/registry/HKEY_CURRENT_USER/software/classes/directory/shell/KVT"))
+            .isSymLink());
+    EXPECT_EQ(QDir(tree.root() + u("/mine")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{u("keep.txt")});
+}
+
+TEST_F(ContextMenuButtonTest, KeyThatCannotBeDeletedIsReportedAndTheLampShowsWhatStays) {
+    // A link inside a verb key keeps it from being deleted, since nothing in the store is followed.
+    tree.makeDir("mine");
+    const struct {
+        const char* classFolder;
+        bool lamp;
+        const char* nemoExtensions;
+    } cases[] = {
+        {"directory", true, "dir;"},
+        {"Drive", false, "dir;"},
+        {"*", false, "nodirs;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.classFolder);
+        for (const QString& key : verbKeys)
+            ASSERT_TRUE(Registry::deleteKeyTree(key));
+        auto form = makeForm();
+        QTest::mouseClick(form->TntButton1, Qt::LeftButton);
+        ASSERT_TRUE(form->JvLED1->Status());
+        const std::string key =
+            std::string("config/trovex/registry/HKEY_CURRENT_USER/software/classes/") + c.classFolder + "/shell/KVT";
+        tree.makeLink(tree.abs("mine"), key + "/link");
+        errors.clear();
+
+        QTest::mouseClick(form->TntButton1, Qt::LeftButton);
+        EXPECT_EQ(errors, QStringList{u("Cannot delete \"%1/link\": it is a symbolic link, which is left as it is")
+                                          .arg(QString::fromStdString(tree.abs(key)))});
+        EXPECT_EQ(form->JvLED1->Status(), c.lamp);
+        EXPECT_EQ(Registry::keyExists(verbKeys[0]), c.lamp);
+        for (const QString& file : DesktopMenuEntries::paths())
+            EXPECT_TRUE(QFileInfo::exists(file)) << qPrintable(file);
+        QFile nemo(DesktopMenuEntries::paths()[2]);
+        ASSERT_TRUE(nemo.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(nemo.readAll().contains("\nExtensions=" + QByteArray(c.nemoExtensions) + "\n"));
+        QFile::remove(QString::fromStdString(tree.abs(key + "/link")));
+    }
 }
 
 TEST_F(ContextMenuButtonTest, EntriesThatCannotBeWrittenAreReportedWithTheLampGreen) {

@@ -5,6 +5,7 @@
 #include "platform/FileOperations.h"
 
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -12,8 +13,16 @@ QString fileNamePart(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-// Runs the loop; false when an exception ended it, after showing its message.
-bool transferEach(QWidget* parent, CommandUi& ui, TransferMode mode, const QStringList& paths, const QString& folder) {
+struct Tally {
+    int arrived = 0; // copied or moved
+    int failed = 0;
+    bool cancelled = false;
+};
+
+// Runs the loop and counts what happened; nothing when an exception ended it, after showing its message.
+std::optional<Tally> transferEach(QWidget* parent, CommandUi& ui, TransferMode mode, const QStringList& paths,
+                                  const QString& folder) {
+    Tally tally;
     try {
         qint64 totalBytes = 0;
         for (const QString& path : paths)
@@ -23,8 +32,10 @@ bool transferEach(QWidget* parent, CommandUi& ui, TransferMode mode, const QStri
         qint64 doneBefore = 0;
         for (const QString& source : paths) {
             const QString name = fileNamePart(source);
-            if (!progress.update(name, doneBefore))
+            if (!progress.update(name, doneBefore)) {
+                tally.cancelled = true;
                 break;
+            }
             platform::FileOpHooks hooks;
             hooks.onConflict = [parent, &ui](const QString& from, const QString& to) {
                 return ui.askReplace(parent, from, to);
@@ -35,25 +46,49 @@ bool transferEach(QWidget* parent, CommandUi& ui, TransferMode mode, const QStri
             const platform::FileOpResult result = mode == TransferMode::Copy
                                                       ? platform::copyFile(source, target, hooks)
                                                       : platform::moveFile(source, target, hooks);
-            if (result.status == platform::FileOpStatus::Cancelled)
+            if (result.status == platform::FileOpStatus::Cancelled) {
+                tally.cancelled = true;
                 break;
-            if (result.status == platform::FileOpStatus::Failed)
+            }
+            if (result.status == platform::FileOpStatus::Done)
+                ++tally.arrived;
+            if (result.status == platform::FileOpStatus::Failed) {
+                ++tally.failed;
                 ui.showMessage(parent, result.message);
+            }
             doneBefore += size;
         }
     } catch (const std::exception& e) {
         ui.showMessage(parent, QString::fromUtf8(e.what()));
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return tally;
+}
+
+// "Files copied to: " only when every file was handled (a skipped one counts); otherwise what the
+// user needs to know: that the rest was cancelled, how many files failed, how many arrived.
+QString summary(TransferMode mode, const Tally& tally, int total, const QString& folder) {
+    const bool copy = mode == TransferMode::Copy;
+    const QString done = copy ? QStringLiteral("copied") : QStringLiteral("moved");
+    if (!tally.cancelled && tally.failed == 0)
+        return (copy ? QStringLiteral("Files copied to: ") : QStringLiteral("Files moved to: ")) + folder;
+    QString text =
+        tally.cancelled ? (copy ? QStringLiteral("Copy cancelled; ") : QStringLiteral("Move cancelled; ")) : QString();
+    // Concatenated rather than formatted, since the folder may hold "%" signs.
+    if (tally.failed > 0)
+        text += QString::number(tally.failed) + QStringLiteral(" of ") + QString::number(total) +
+                QStringLiteral(" files could not be ") + done + QStringLiteral("; ") + QString::number(tally.arrived) +
+                QLatin1Char(' ') + done;
+    else
+        text += QString::number(tally.arrived) + QStringLiteral(" of ") + QString::number(total) +
+                QStringLiteral(" files ") + done;
+    return text + QStringLiteral(" to: ") + folder;
 }
 
 } // namespace
 
 void transferFiles(QWidget* parent, CommandUi& ui, TransferMode mode, const QStringList& paths, const QString& folder) {
     // The progress dialog is gone before the summary appears.
-    if (transferEach(parent, ui, mode, paths, folder))
-        ui.showMessage(parent, (mode == TransferMode::Copy ? QStringLiteral("Files copied to: ")
-                                                           : QStringLiteral("Files moved to: ")) +
-                                   folder);
+    if (const std::optional<Tally> tally = transferEach(parent, ui, mode, paths, folder))
+        ui.showMessage(parent, summary(mode, *tally, int(paths.size()), folder));
 }

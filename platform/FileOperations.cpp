@@ -1,6 +1,7 @@
 #include "platform/FileOperations.h"
 
 #include "platform/FileName.h"
+#include "platform/PendingFile.h"
 #include "platform/PosixFile.h"
 
 #include <QCryptographicHash>
@@ -31,12 +32,6 @@ public:
 
     int get() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
-    // Closes now and reports close()'s result: some file systems report a failed write only there.
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
 
 private:
     int m_fd;
@@ -71,8 +66,8 @@ qint64 hashRest(int fd, QCryptographicHash& hash, std::vector<char>& buffer) {
     }
 }
 
-// A verified copy of the regular file src in a new temporary file of folder, named in temp.
-Step copyToTemp(const QByteArray& src, const QByteArray& folder, const FileOpHooks& hooks, QByteArray& temp) {
+// A verified copy of the regular file src in out, a new pending file of folder.
+Step copyToPending(const QByteArray& src, const QByteArray& folder, const FileOpHooks& hooks, PendingFile& out) {
     FdGuard in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!in.isValid())
         return failedErrno(errno);
@@ -81,18 +76,8 @@ Step copyToTemp(const QByteArray& src, const QByteArray& folder, const FileOpHoo
         return failedErrno(errno);
     if (!S_ISREG(st.st_mode))
         return failed(notCopyable());
-
-    // A short fixed name: the target's own name may already use the whole length a name can have.
-    QByteArray pattern = joinPath(folder, QByteArrayLiteral(".trovex-XXXXXX"));
-    FdGuard out(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!out.isValid())
+    if (!out.create(folder, 0600))
         return failedErrno(errno);
-    temp = pattern;
-    auto discard = [&temp](Step step) {
-        ::unlink(temp.constData());
-        temp.clear();
-        return step;
-    };
 
     std::vector<char> buffer(kChunk);
     QCryptographicHash written(QCryptographicHash::Md5);
@@ -100,36 +85,36 @@ Step copyToTemp(const QByteArray& src, const QByteArray& folder, const FileOpHoo
     for (;;) {
         const qsizetype n = readSome(in.get(), buffer.data(), kChunk);
         if (n < 0)
-            return discard(failedErrno(errno));
+            return failedErrno(errno);
         if (n == 0)
             break;
-        if (!writeAll(out.get(), buffer.data(), n))
-            return discard(failedErrno(errno));
+        if (!writeAll(out.fd(), buffer.data(), n))
+            return failedErrno(errno);
         written.addData(QByteArrayView(buffer.data(), n));
         done += n;
         if (hooks.onProgress && !hooks.onProgress(done, st.st_size))
-            return discard({FileOpStatus::Cancelled, {}});
+            return {FileOpStatus::Cancelled, {}};
     }
 
     // A file system without permission bits or times still gets the data, so these may fail.
-    (void)::fchmod(out.get(), st.st_mode & 07777);
+    (void)::fchmod(out.fd(), st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    (void)::futimens(out.get(), times);
-    if (::fsync(out.get()) != 0)
-        return discard(failedErrno(errno));
+    (void)::futimens(out.fd(), times);
+    if (::fsync(out.fd()) != 0)
+        return failedErrno(errno);
 
     // Read the copy back from the medium rather than the cache, and compare it with what was read.
-    (void)::posix_fadvise(out.get(), 0, 0, POSIX_FADV_DONTNEED);
-    if (::lseek(out.get(), 0, SEEK_SET) != 0)
-        return discard(failedErrno(errno));
+    (void)::posix_fadvise(out.fd(), 0, 0, POSIX_FADV_DONTNEED);
+    if (::lseek(out.fd(), 0, SEEK_SET) != 0)
+        return failedErrno(errno);
     QCryptographicHash readBack(QCryptographicHash::Md5);
-    const qint64 backSize = hashRest(out.get(), readBack, buffer);
+    const qint64 backSize = hashRest(out.fd(), readBack, buffer);
     if (backSize < 0)
-        return discard(failedErrno(errno));
+        return failedErrno(errno);
     if (backSize != done || readBack.result() != written.result())
-        return discard(failed(QStringLiteral("The copy does not match the original")));
+        return failed(QStringLiteral("The copy does not match the original"));
     if (!out.close())
-        return discard(failedErrno(errno));
+        return failedErrno(errno);
     return {};
 }
 
@@ -157,17 +142,27 @@ Step copyLinkToTemp(const QByteArray& src, const QByteArray& folder, QByteArray&
 Step copyInto(const QByteArray& src, const struct stat& st, const QByteArray& dst, bool replace,
               const FileOpHooks& hooks) {
     const QByteArray folder = parentPath(dst);
-    QByteArray temp;
-    const Step made = S_ISLNK(st.st_mode) ? copyLinkToTemp(src, folder, temp) : copyToTemp(src, folder, hooks, temp);
+    if (S_ISLNK(st.st_mode)) {
+        QByteArray temp;
+        const Step made = copyLinkToTemp(src, folder, temp);
+        if (made.status != FileOpStatus::Done)
+            return made;
+        const int rc =
+            replace ? ::rename(temp.constData(), dst.constData()) : renameNoReplace(temp.constData(), dst.constData());
+        if (rc != 0) {
+            const int err = errno;
+            ::unlink(temp.constData());
+            return failedErrno(err);
+        }
+        return {};
+    }
+    // Until it is complete the copy has no name, so neither a cancel nor a crash leaves a part behind.
+    PendingFile copy;
+    const Step made = copyToPending(src, folder, hooks, copy);
     if (made.status != FileOpStatus::Done)
         return made;
-    const int rc =
-        replace ? ::rename(temp.constData(), dst.constData()) : renameNoReplace(temp.constData(), dst.constData());
-    if (rc != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        return failedErrno(err);
-    }
+    if (!copy.publish(dst, replace))
+        return failedErrno(errno);
     return {};
 }
 

@@ -29,10 +29,12 @@ struct FileOpHooks {
     std::function<bool(qint64 done, qint64 total)> onProgress;
 };
 
-// Copies the file at source to the path target. The data goes to a temporary file in the target's
-// folder, is flushed to the disk, read back and compared with what was read from the source, and
-// only then renamed into place, so a failed, cancelled or short copy never touches an existing
-// target, and an existing target is replaced only after onConflict said Replace. Permission bits
+// Copies the file at source to the path target. The data goes to a new file in the target's folder
+// that has no name yet (a hidden temporary name where the file system lacks unnamed files), is
+// flushed to the disk, read back and compared with what was read from the source, and only then
+// gets the target's name, so a failed, cancelled, short or killed copy never touches an existing
+// target nor leaves a part behind, and an existing target is replaced only after onConflict said
+// Replace. Permission bits
 // and the access and modification times go with the data; a symbolic link is copied as a link.
 // Paths are used as their own bytes (encodeFileName), so "?", "*" and undecodable names are
 // ordinary names. Folders and special files are refused.

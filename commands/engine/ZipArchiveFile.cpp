@@ -2,14 +2,12 @@
 
 #include "commands/engine/ZipArchivePath.h"
 #include "platform/FileName.h"
+#include "platform/PendingFile.h"
 
-#include <QFile>
-#include <QRandomGenerator>
+#include <QIODevice>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,95 +31,80 @@ QString nameOf(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-// Moves from to to unless something is already at to; errno EEXIST tells that case apart.
-bool renameNoReplace(const QByteArray& from, const QByteArray& to) {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // File systems without the no-replace rename: a hard link also refuses an existing target.
-    if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
-        return true;
-    }
-    if (errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP)
-        return false;
-    // Nor hard links (FAT, some network shares): the last check leaves only a tiny window.
-    struct stat st;
-    if (::lstat(to.constData(), &st) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.constData(), to.constData()) == 0;
-}
-
-// The hidden temporary file the archive is written to; removed unless it was renamed into place.
-class TemporaryArchive {
+// The archive's file as a device. QFile reports a short write (a disk that fills up midway) as
+// "Unknown error"; this one retries the rest and so reports the system's reason.
+class FileDevice : public QIODevice {
 public:
-    explicit TemporaryArchive(const QString& target) {
-        const QString stem = folderOf(target) + QStringLiteral("/.") + nameOf(target) + QLatin1Char('.');
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            m_path = stem + QString::number(QRandomGenerator::global()->generate64(), 36) + QStringLiteral(".part");
-            m_bytes = platform::encodeFileName(m_path);
-            // 0666 before the umask, as any new file, rather than a temporary file's 0600.
-            const int fd = ::open(m_bytes.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                if (!m_file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
-                    ::close(fd);
-                    break;
-                }
-                return;
-            }
-            if (errno != EEXIST)
-                raise(QStringLiteral("Cannot create the archive in \"%1\": %2")
-                          .arg(folderOf(target), systemReason(errno)));
-        }
-        raise(QStringLiteral("Cannot create the archive in \"%1\"").arg(folderOf(target)));
-    }
-    ~TemporaryArchive() {
-        m_file.close();
-        if (!m_kept)
-            ::unlink(m_bytes.constData());
-    }
-    TemporaryArchive(const TemporaryArchive&) = delete;
-    TemporaryArchive& operator=(const TemporaryArchive&) = delete;
+    explicit FileDevice(int fd) : m_fd(fd) { open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+    ~FileDevice() override { close(); }
+    FileDevice(const FileDevice&) = delete;
+    FileDevice& operator=(const FileDevice&) = delete;
 
-    QFile& file() { return m_file; }
-    const QByteArray& bytes() const { return m_bytes; }
-    void keep() { m_kept = true; }
+    bool isSequential() const override { return false; }
+    qint64 size() const override {
+        struct stat st {};
+        return ::fstat(m_fd, &st) == 0 ? qint64(st.st_size) : 0;
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        for (;;) {
+            const ssize_t n = ::pread(m_fd, data, size_t(maxSize), pos());
+            if (n >= 0)
+                return n;
+            if (errno != EINTR)
+                return failed(errno);
+        }
+    }
+    qint64 writeData(const char* data, qint64 size) override {
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t n = ::pwrite(m_fd, data + done, size_t(size - done), pos() + done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return failed(errno);
+            done += n;
+        }
+        return done;
+    }
 
 private:
-    QString m_path;
-    QByteArray m_bytes;
-    QFile m_file;
-    bool m_kept = false;
+    qint64 failed(int err) {
+        setErrorString(systemReason(err));
+        return -1;
+    }
+
+    int m_fd;
 };
 
 } // namespace
 
 QString ZipArchiveFile::create(const QString& path, const QStringList& files, const ZipWriter::Progress& progress) {
-    TemporaryArchive temporary(path);
-    ZipWriter writer(&temporary.file());
-    writer.setProgress(progress);
-    for (const QString& file : files) {
-        if (!writer.addFile(file, nameOf(file)))
+    // 0666 before the umask, as any new file, rather than a temporary file's 0600.
+    platform::PendingFile pending;
+    if (!pending.create(platform::encodeFileName(folderOf(path)), 0666))
+        raise(QStringLiteral("Cannot create the archive in \"%1\": %2").arg(folderOf(path), systemReason(errno)));
+    {
+        FileDevice device(pending.fd());
+        ZipWriter writer(&device);
+        writer.setProgress(progress);
+        for (const QString& file : files) {
+            if (!writer.addFile(file, nameOf(file)))
+                raise(writer.errorString());
+        }
+        if (!writer.finish())
             raise(writer.errorString());
     }
-    if (!writer.finish())
-        raise(writer.errorString());
     // The archive must be whole on disk before its name appears.
-    if (!temporary.file().flush())
-        raise(QStringLiteral("Cannot write the archive: %1").arg(temporary.file().errorString()));
-    if (::fsync(temporary.file().handle()) != 0)
+    if (::fsync(pending.fd()) != 0 || !pending.close())
         raise(QStringLiteral("Cannot write the archive: %1").arg(systemReason(errno)));
 
     // Another program may take the free name meanwhile; then the next one is tried.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString target = freeArchivePath(path);
-        if (renameNoReplace(temporary.bytes(), platform::encodeFileName(target))) {
-            temporary.keep();
+        if (pending.publish(platform::encodeFileName(target), false))
             return target;
-        }
         if (errno != EEXIST)
             raise(QStringLiteral("Cannot save the archive as \"%1\": %2").arg(target, systemReason(errno)));
     }

@@ -61,16 +61,32 @@ std::pair<quint16, quint16> dosDateTime(qint64 secondsSinceEpoch) {
     return {time, date};
 }
 
-// The UTF-8 form promised by flag bit 11 must be valid, so a lone surrogate (a byte of a name
-// that was not UTF-8) becomes U+FFFD there; the UTF-16 extra field keeps it as it is.
+// The name an extractor reads: on the MS-DOS host the archive names, "\" would be taken as a
+// folder separator and ":" as a drive, so both become "_". The extra field keeps the exact name.
+QString storedName(const QString& name) {
+    QString stored = name;
+    stored.replace(QLatin1Char('\\'), QLatin1Char('_')).replace(QLatin1Char(':'), QLatin1Char('_'));
+    return stored;
+}
+
+// The UTF-8 form promised by flag bit 11 must be valid. A byte of a name that was not UTF-8 (the
+// lone surrogate U+DC00 + byte) is written as "%" and two hex digits, as in the file's URI, so
+// names that differ only in such bytes stay apart; any other lone surrogate becomes U+FFFD.
 QByteArray validUtf8(const QString& name) {
-    QString clean = name;
-    for (qsizetype i = 0; i < clean.size(); ++i) {
-        const QChar c = clean.at(i);
-        if (c.isHighSurrogate() && i + 1 < clean.size() && clean.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (c.isSurrogate())
-            clean[i] = QChar::ReplacementCharacter;
+    QString clean;
+    clean.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            clean += c;
+            clean += name.at(++i);
+        } else if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+            clean += QLatin1Char('%') + QString::number(c.unicode() - 0xDC00, 16).toUpper();
+        } else if (c.isSurrogate()) {
+            clean += QChar(QChar::ReplacementCharacter);
+        } else {
+            clean += c;
+        }
     }
     return clean.toUtf8();
 }
@@ -144,10 +160,11 @@ bool ZipWriter::addFile(const QString& path, const QString& entryName) {
                         .arg(path));
 
     Entry entry;
-    if (const std::optional<QByteArray> oem = encodeCp437(entryName)) {
+    const QString stored = storedName(entryName);
+    if (const std::optional<QByteArray> oem = encodeCp437(stored)) {
         entry.name = *oem;
     } else {
-        entry.name = validUtf8(entryName);
+        entry.name = validUtf8(stored);
         entry.flags |= flagUtf8;
     }
     entry.extra = unicodeNameExtra(entryName);

@@ -14,9 +14,11 @@ class QIODevice;
 //
 // Every entry says version needed 20 and version made by 20 on MS-DOS, carries the file's time as
 // an MS-DOS local time and its read-only, hidden and archive bits as MS-DOS attributes. Its name
-// is stored in CP437 with flag bit 11 clear when it comes back from CP437 unchanged, otherwise in
-// UTF-8 with flag bit 11 set; the local and the central header both carry the extra field 0x554E
-// ("NUCX" signature, 32-bit count of UTF-16 units, the name in UTF-16LE).
+// holds no "\" or ":", which extractors take for a folder separator or a drive: each becomes "_".
+// That name is stored in CP437 with flag bit 11 clear when it comes back from CP437 unchanged,
+// otherwise in UTF-8 with flag bit 11 set, a byte of a name that was no UTF-8 written as "%XX". The
+// local and the central header both carry the extra field 0x554E ("NUCX" signature, 32-bit count
+// of UTF-16 units, the exact name in UTF-16LE).
 class ZipWriter {
 public:
     enum class Phase { Start, Process, End };

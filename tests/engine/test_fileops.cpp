@@ -1,6 +1,7 @@
 #include "platform/FileName.h"
 #include "platform/FileOperations.h"
 #include "support/FileProbe.h"
+#include "support/KillMidway.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -196,6 +197,33 @@ TEST_F(FileOpsTest, ProgressCountsUpAndItsCancelLeavesNoTrace) {
     EXPECT_EQ(platform::copyFile(path("src/f.bin"), path("dst/f.bin"), hooks).status, FileOpStatus::Done);
     EXPECT_EQ(seen.last(), data.size());
     EXPECT_EQ(contentOf(tree.abs("dst/f.bin")), data);
+}
+
+TEST_F(FileOpsTest, ACopyKilledMidwayLeavesNothingBehind) {
+    tree.makeSparse("src/big.bin", 64 * 1024 * 1024);
+    const struct {
+        const char* folder;
+        bool targetExists;
+    } cases[] = {{"new", false}, {"replace", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        const std::string folder = c.folder;
+        tree.makeDir(folder);
+        if (c.targetExists)
+            tree.makeFile(folder + "/big.bin", "keep me");
+        EXPECT_TRUE(killedMidway([&](const std::function<void()>& here) {
+            FileOpHooks hooks;
+            hooks.onConflict = [](const QString&, const QString&) { return ConflictAnswer::Replace; };
+            hooks.onProgress = [&here](qint64 done, qint64) {
+                if (done >= 4 * 1024 * 1024)
+                    here();
+                return true;
+            };
+            platform::copyFile(path("src/big.bin"), path(folder + "/big.bin"), hooks);
+        }));
+        EXPECT_EQ(namesIn(tree.abs(folder)), c.targetExists ? QStringList{QStringLiteral("big.bin")} : QStringList());
+        EXPECT_EQ(contentOf(tree.abs(folder + "/big.bin")), QByteArray(c.targetExists ? "keep me" : "<missing>"));
+    }
 }
 
 TEST_F(FileOpsTest, LinksAreCopiedAsLinks) {

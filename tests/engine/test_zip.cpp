@@ -2,6 +2,8 @@
 #include "commands/engine/ZipArchivePath.h"
 #include "commands/engine/ZipCodePage.h"
 #include "commands/engine/ZipWriter.h"
+#include "platform/FileName.h"
+#include "support/KillMidway.h"
 #include "support/TempTree.h"
 
 #include <QBuffer>
@@ -327,6 +329,46 @@ TEST_F(ZipTest, EveryHeaderFieldOfEveryEntry) {
     EXPECT_EQ(archive.entries[0].extra.left(8), QByteArray("\x4E\x55\x1C\x00NUCX", 8)); // 10 units: 28 bytes
 }
 
+TEST_F(ZipTest, StoredNamesHoldNoFolderSeparatorNorDriveAndStayApart) {
+    const struct {
+        std::string file;
+        QByteArray stored;
+        quint16 flags;
+    } cases[] = {
+        {"\\..\\..\\evil.txt", "_.._.._evil.txt", 0},
+        {"C:drive.txt", "C_drive.txt", 0},
+        {"\xe6\x97\xa5\\a:b.txt", "\xe6\x97\xa5_a_b.txt", 0x0800},
+        {"bad\xff.txt", "bad%FF.txt", 0x0800},
+        {"bad\xfe.txt", "bad%FE.txt", 0x0800},
+    };
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    ZipWriter writer(&buffer);
+    for (const auto& c : cases) {
+        tree.makeFile("in/" + c.file, "x");
+        const QString file = platform::decodeFileName(QByteArray::fromStdString(tree.abs("in/" + c.file)));
+        ASSERT_TRUE(writer.addFile(file, platform::decodeFileName(QByteArray::fromStdString(c.file))))
+            << qPrintable(writer.errorString());
+    }
+    ASSERT_TRUE(writer.finish());
+    const ReadArchive archive = readArchive(buffer.data());
+    ASSERT_EQ(archive.entries.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const ReadEntry& r = archive.entries[i];
+        SCOPED_TRACE(c.stored.constData());
+        EXPECT_EQ(r.localName, c.stored);
+        EXPECT_EQ(r.name, c.stored);
+        EXPECT_EQ(r.flags, c.flags);
+        EXPECT_EQ(r.flagsCentral, c.flags);
+        EXPECT_EQ(r.madeBy, 20);
+        // The exact name, backslash, colon and undecodable byte included.
+        const QByteArray exact = expectedExtra(platform::decodeFileName(QByteArray::fromStdString(c.file)));
+        EXPECT_EQ(r.extra, exact);
+        EXPECT_EQ(r.extraCentral, exact);
+    }
+}
+
 TEST_F(ZipTest, DatesOutsideTheMsDosRangeAreClamped) {
     make(u("old.txt"), "x", QDateTime(QDate(1970, 1, 2), QTime(0, 0)).toSecsSinceEpoch());
     QBuffer buffer;
@@ -428,6 +470,20 @@ TEST_F(ZipTest, DeviceFailuresAreReportedWithTheirReason) {
         EXPECT_FALSE(ok);
         EXPECT_EQ(writer.errorString(), u("Cannot write the archive: No space left on device"));
     }
+}
+
+TEST_F(ZipTest, AnArchiveKilledMidwayLeavesNothingBehind) {
+    make(u("first.txt"), "first");
+    tree.makeSparse("big.bin", 64 * 1024 * 1024);
+    const QStringList before = folderListing();
+    EXPECT_TRUE(killedMidway([&](const std::function<void()>& here) {
+        ZipArchiveFile::create(path(u("first.zip")), {path(u("first.txt")), path(u("big.bin"))},
+                               [&here](const QString&, double percent, ZipWriter::Phase phase) {
+                                   if (phase == ZipWriter::Phase::Process && percent >= 10)
+                                       here();
+                               });
+    }));
+    EXPECT_EQ(folderListing(), before);
 }
 
 TEST_F(ZipTest, UnzipAcceptsTheArchiveAndRestoresTheNames) {

@@ -167,8 +167,7 @@ TEST_F(CommandsTest, ConflictsAreAskedAndCancelEndsTheCommand) {
     EXPECT_EQ(ui.conflicts, QStringList{path("b/same.txt") + QStringLiteral(" -> ") + path("dst/same.txt")});
     EXPECT_EQ(contentOf(tree.abs("dst/same.txt")), QByteArray("from a"));
     EXPECT_FALSE(exists(tree.abs("dst/other.txt")));
-    // The summary comes whatever happened to the files.
-    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Files copied to: ") + path("dst/")});
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Copy cancelled; 1 of 3 files copied to: ") + path("dst/")});
 
     ui.conflicts.clear();
     ui.replaceAnswers = {ConflictAnswer::Skip, ConflictAnswer::Replace};
@@ -188,9 +187,48 @@ TEST_F(CommandsTest, AFailedFileIsReportedAndTheOthersFollow) {
     ASSERT_EQ(ui.messages.size(), 2);
     EXPECT_EQ(ui.messages[0], QStringLiteral("Cannot copy \"%1\" to \"%2\". No such file or directory.")
                                   .arg(path("src/gone.txt"), path("dst/gone.txt")));
-    EXPECT_EQ(ui.messages[1], QStringLiteral("Files copied to: ") + path("dst/"));
+    EXPECT_EQ(ui.messages[1], QStringLiteral("1 of 3 files could not be copied; 2 copied to: ") + path("dst/"));
     EXPECT_TRUE(exists(tree.abs("dst/one.txt")));
     EXPECT_TRUE(exists(tree.abs("dst/three.txt")));
+}
+
+TEST_F(CommandsTest, TheSummaryNamesTheFolderAloneOnlyWhenEveryFileWasHandled) {
+    // Four files, the third meeting a file of its name in the target; the second may be gone.
+    const struct {
+        QAction* TForm1::*command;
+        ConflictAnswer answer;
+        bool secondGone;
+        const char* summary;
+    } cases[] = {
+        {&TForm1::Copyto1, ConflictAnswer::Skip, false, "Files copied to: "},
+        {&TForm1::Copyto1, ConflictAnswer::Cancel, true,
+         "Copy cancelled; 1 of 4 files could not be copied; 1 copied to: "},
+        {&TForm1::Moveselectedfiles1, ConflictAnswer::Skip, false, "Files moved to: "},
+        {&TForm1::Moveselectedfiles1, ConflictAnswer::Cancel, false, "Move cancelled; 2 of 4 files moved to: "},
+        {&TForm1::Moveselectedfiles1, ConflictAnswer::Skip, true, "1 of 4 files could not be moved; 2 moved to: "},
+        {&TForm1::Moveselectedfiles1, ConflictAnswer::Cancel, true,
+         "Move cancelled; 1 of 4 files could not be moved; 1 moved to: "},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.summary);
+        const std::string src = "src" + std::to_string(i) + "/";
+        const std::string dst = "dst" + std::to_string(i);
+        form->ListView2->reportModel()->clear();
+        fill(form->ListView2, {fileRow(src + "one.txt"), fileRow(src + "two.txt"), fileRow(src + "same.txt"),
+                               fileRow(src + "four.txt")});
+        if (c.secondGone)
+            ::unlink(tree.abs(src + "two.txt").c_str());
+        tree.makeFile(dst + "/same.txt", "kept");
+        select(form->ListView2, {0, 1, 2, 3});
+        folderAnswer = path(dst);
+        ui.messages.clear();
+        ui.replaceAnswers = {c.answer};
+        (form.get()->*c.command)->trigger();
+        ASSERT_EQ(ui.messages.size(), c.secondGone ? 2 : 1);
+        EXPECT_EQ(ui.messages.last(), QString::fromUtf8(c.summary) + path(dst + "/"));
+        EXPECT_EQ(contentOf(tree.abs(dst + "/same.txt")), QByteArray("kept"));
+    }
 }
 
 TEST_F(CommandsTest, MovedFilesKeepTheirRowsWithTheOldPaths) {

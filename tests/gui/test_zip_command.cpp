@@ -1,6 +1,9 @@
 #include "TestForms.h"
 #include "app/try1.h"
 #include "commands/CommandUi.h"
+#include "platform/FileName.h"
+#include "support/FileProbe.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
 
 #include <QAction>
@@ -9,6 +12,9 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -70,6 +76,10 @@ protected:
     void TearDown() override { form.reset(); }
 
     QString path(const char* rel) const { return tree.root() + QLatin1Char('/') + u(rel); }
+    // The path of a native name, which need not be UTF-8.
+    QString nativePath(const std::string& rel) const {
+        return platform::decodeFileName(QByteArray::fromStdString(tree.abs(rel)));
+    }
     QStringList listing(const char* folder) const {
         return QDir(path(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
@@ -160,6 +170,65 @@ TEST_F(ZipCommandTest, VanishedFileIsReportedAndLeavesNoArchive) {
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(listing("d"), QStringList{u("here.txt")});
     EXPECT_FALSE(form->TntLabel4->isVisible());
+}
+
+TEST_F(ZipCommandTest, EntriesExtractInsideTheFolderAndNamesThatDifferStayApart) {
+    const QString unzip = QStandardPaths::findExecutable(u("unzip"));
+    if (unzip.isEmpty())
+        GTEST_SKIP() << "unzip is not installed";
+    const std::string names[] = {"\\..\\..\\evil.txt", "C:drive.txt", "bad\xff.txt", "bad\xfe.txt"};
+    QStringList paths;
+    for (const std::string& name : names) {
+        tree.makeFile("deep/in/" + name, QByteArray::fromStdString(name));
+        paths.append(nativePath("deep/in/" + name));
+    }
+    fillFileList(*form, paths);
+    selectRows(*form, {0, 1, 2, 3});
+    form->ZIPselectedfiles1->trigger();
+    ASSERT_EQ(shown.size(), 1) << qPrintable(ui.messages.join(u("\n")));
+
+    QProcess test;
+    test.start(unzip, {u("-t"), shown[0]});
+    ASSERT_TRUE(test.waitForFinished(30000));
+    EXPECT_EQ(test.exitCode(), 0) << test.readAllStandardOutput().constData();
+    QProcess extract;
+    extract.start(unzip, {u("-q"), u("-n"), shown[0], u("-d"), nativePath("deep/in/out")});
+    ASSERT_TRUE(extract.waitForFinished(30000));
+    EXPECT_EQ(extract.exitCode(), 0) << extract.readAllStandardError().constData();
+    EXPECT_EQ(namesIn(tree.abs("deep/in/out")),
+              (QStringList{u("C_drive.txt"), u("_.._.._evil.txt"), u("bad%FE.txt"), u("bad%FF.txt")}));
+    EXPECT_EQ(contentOf(tree.abs("deep/in/out/bad%FE.txt")), QByteArray("bad\xfe.txt"));
+    EXPECT_EQ(namesIn(tree.abs("deep")), QStringList{u("in")}) << "nothing lands above the target folder";
+}
+
+TEST_F(ZipCommandTest, AFirstFileWithANameOfTheFullLengthIsPacked) {
+    const std::string stem(251, 'n');
+    tree.makeFile("d/" + stem + ".txt", "long");
+    fillFileList(*form, {nativePath("d/" + stem + ".txt")});
+    selectRows(*form, {0});
+    form->ZIPselectedfiles1->trigger();
+    EXPECT_EQ(ui.messages, QStringList{u("ZIP archive saved as ") + nativePath("d/" + stem + ".zip")});
+    EXPECT_EQ(namesIn(tree.abs("d")).size(), 2);
+}
+
+TEST_F(ZipCommandTest, AFullDiskIsReportedWithTheSystemsReasonAndLeavesNothing) {
+    tree.makeDir("small");
+    SmallTmpfs small(tree.abs("small"), 64);
+    if (!small.isMounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    tree.makeFile("small/first.txt", "first");
+    // Random bytes do not compress, so the archive outgrows the 64 KiB.
+    QByteArray noise(256 * 1024, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    tree.makeFile("big.bin", noise);
+    fillFileList(*form, {path("small/first.txt"), path("big.bin")});
+    selectRows(*form, {0, 1});
+    form->ZIPselectedfiles1->trigger();
+
+    EXPECT_EQ(ui.messages, QStringList{u("Cannot write the archive: No space left on device")});
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(namesIn(tree.abs("small")), QStringList{u("first.txt")});
 }
 
 } // namespace

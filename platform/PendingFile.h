@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <sys/types.h>
+
+namespace platform {
+
+// A new file that appears under its name only once it is complete. Where the file system allows,
+// the file has no name at all until then (O_TMPFILE), so nothing is left behind even when the
+// program is killed; elsewhere it is a hidden file with a short random name (".trovex-" and six
+// characters, so a target name of the full length still fits), removed on every way out but a
+// crash. The file is removed when the object goes away unpublished.
+class PendingFile {
+public:
+    PendingFile() = default;
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // Creates the file in folder, open for reading and writing, with the permission bits mode
+    // (the umask applies). allowUnnamed false asks for the named form, as on file systems without
+    // unnamed files. False with errno set.
+    bool create(const QByteArray& folder, mode_t mode, bool allowUnnamed = true);
+
+    int fd() const { return m_fd; }
+    bool isUnnamed() const { return m_unnamed; }
+
+    // Closes the descriptor now and reports close()'s result, since some file systems report a
+    // failed write only there. The file can still be published afterwards.
+    bool close();
+
+    // Gives the file the name path, which must lie in the folder it was created in. Unless replace
+    // is set, whatever stands at path is kept and the call fails with errno EEXIST. False with
+    // errno set; the file then stays pending.
+    bool publish(const QByteArray& path, bool replace);
+
+private:
+    bool linkTo(const QByteArray& path) const;
+
+    int m_fd = -1;
+    // A second descriptor of an unnamed file, which keeps it reachable once close() has run.
+    int m_keep = -1;
+    bool m_unnamed = false;
+    QByteArray m_folder;
+    QByteArray m_temp; // the named form's temporary name, until it is published
+};
+
+} // namespace platform

@@ -1,7 +1,8 @@
 #include "app/DatePicker.h"
 
+#include "search/DateText.h"
+
 #include <QKeyEvent>
-#include <QRegularExpression>
 
 DatePicker::DatePicker(QWidget* parent) : QDateTimeEdit(parent) {
     setDisplayFormat(shortDateFormat(QLocale::system()));
@@ -9,10 +10,7 @@ DatePicker::DatePicker(QWidget* parent) : QDateTimeEdit(parent) {
 }
 
 QString DatePicker::shortDateFormat(const QLocale& locale) {
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QRegularExpression(QStringLiteral("y+")), QStringLiteral("yyyy"));
-    return format;
+    return DateTextFormat::widenedShortDate(locale);
 }
 
 bool DatePicker::focusNextPrevChild(bool next) {

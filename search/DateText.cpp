@@ -54,6 +54,10 @@ QChar separatorOf(const QString& timeFormat) {
 
 } // namespace
 
+QString DateTextFormat::widenedShortDate(const QLocale& locale) {
+    return widenYear(locale.dateFormat(QLocale::ShortFormat));
+}
+
 const DateTextFormat& DateTextFormat::system() {
     static const DateTextFormat format = [] {
         const QLocale locale = QLocale::system();

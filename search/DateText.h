@@ -20,6 +20,9 @@ class DateTextFormat {
 public:
     // The system locale's formats.
     static const DateTextFormat& system();
+    // A locale's short date format with a two-digit year widened to four digits, so its texts
+    // read back unambiguously.
+    static QString widenedShortDate(const QLocale& locale);
     DateTextFormat(const QString& shortDateFormat, QChar timeSeparator, const QLocale& locale = QLocale::system());
 
     // Date text of a date-time value.

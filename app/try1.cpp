@@ -1,12 +1,12 @@
 #include "app/try1.h"
 
+#include "commands/Desktop.h"
+
 #include "app/CollapseSplitter.h"
-#include "app/CommandLine.h"
+#include "search/CommandLine.h"
 #include "app/DatePicker.h"
-#include "app/ErrorReport.h"
 #include "app/LedLamp.h"
 #include "platform/DisplayName.h"
-#include "platform/FileUri.h"
 #include "platform/Registry.h"
 #include "search/FileHelpers.h"
 #include "search/FileTypeName.h"
@@ -20,9 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -107,23 +105,6 @@ DatePicker* makeDatePicker(const QString& name, const QString& hint, QWidget* pa
     return picker;
 }
 
-// The question before opening a hidden or system file. Escape answers No; closing it by its close
-// box is no answer, and only No keeps the file closed.
-class OpenWarningBox : public QMessageBox {
-public:
-    using QMessageBox::QMessageBox;
-    bool closedByBox() const { return m_closedByBox; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        m_closedByBox = clickedButton() == nullptr;
-        QMessageBox::closeEvent(event);
-    }
-
-private:
-    bool m_closedByBox = false;
-};
-
 // The relation a combo box names: its items in their order, None when the typed text is no item.
 template <class Relation> Relation relationOf(const QComboBox* combo) {
     const int index = combo->findText(combo->currentText(), Qt::MatchFixedString);
@@ -145,29 +126,13 @@ static void initResources() {
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent) : TForm1(StartupEnvironment{arguments, {}, {}}, parent) {}
 
-TForm1::TForm1(const StartupEnvironment& environment, QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(StartupEnvironment environment, QWidget* parent)
+    : QMainWindow(parent),
+      m_desktop(environment.desktop ? std::move(environment.desktop) : std::make_unique<Desktop>()) {
     initResources();
     setFont(windowFont(13));
     setWindowTitle(QString());
     setWindowIcon(QIcon(QStringLiteral(":/trovex.png")));
-
-    showError = environment.showError ? environment.showError
-                                      : [this](const QString& message) { showErrorReport(this, message); };
-    folderDialog = [this] {
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("Select source folder"), QString(),
-                                                 QFileDialog::ShowDirsOnly);
-    };
-    confirmWarning = [this](const QString& text) {
-        OpenWarningBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Yes | QMessageBox::No,
-                           this);
-        box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
-        box.move(screen()->availableGeometry().center() - box.rect().center());
-        const int answer = box.exec();
-        return box.closedByBox() || answer != QMessageBox::No;
-    };
-    openFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromEncoded(platform::fileUri(path))); };
-    typeNameLookup = [this](const QString& typeText) { return m_typeNames.name(typeText); };
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -609,7 +574,7 @@ void TForm1::FormDestroy() {
 
 QString TForm1::ChooseFolder() {
     // The dialog reads names lossily; the folder is taken back by its own bytes.
-    const QString folder = platform::recoverLossyPath(folderDialog());
+    const QString folder = platform::recoverLossyPath(m_desktop->chooseFolder(this));
     return folder.isEmpty() ? QString() : AddBackslash(folder);
 }
 
@@ -668,6 +633,10 @@ ScanOptions TForm1::options() const {
                   dateTimeValue(ModDate->dateTime())};
     o.size = {FileSize->isChecked(), relationOf<SizeRelation>(FileSizeCombo), FileSizeKb->value()};
     return o;
+}
+
+void TForm1::showError(const QString& message) {
+    m_desktop->showError(this, message);
 }
 
 void TForm1::guarded(const std::function<void()>& handler) {

@@ -12,9 +12,10 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class CollapseSplitter;
-class CommandUi;
+class Desktop;
 class DatePicker;
 class LedLamp;
 class QAction;
@@ -36,7 +37,9 @@ class SkinEngine;
 struct StartupEnvironment {
     QStringList arguments; // the command-line arguments without the program itself
     QString programFolder; // where "myskin.skn" is looked for; empty for the program's own folder
-    std::function<void(const QString& message)> showError; // empty for the application's error report
+    // The desktop: dialogs, messages, the file manager, the clipboard, type names. Empty for the
+    // real one; tests hand in their own.
+    std::unique_ptr<Desktop> desktop;
 };
 
 // The main window. Every control is a public member under its design name and carries that name as
@@ -48,7 +51,7 @@ class TForm1 : public QMainWindow, public ScanHost {
 
 public:
     explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
-    explicit TForm1(const StartupEnvironment& environment, QWidget* parent = nullptr);
+    explicit TForm1(StartupEnvironment environment, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // Title panel
@@ -141,17 +144,6 @@ public:
     TDataIndexList IndexList;
     TFileList FileList;
 
-    // The folder dialog behind ChooseFolder: returns the picked folder, or an empty text when the
-    // user cancels. Tests answer it in place of the dialog.
-    std::function<QString()> folderDialog;
-    // The application's error report; tests observe it in place of the message box.
-    std::function<void(const QString& message)> showError;
-    // The desktop's name for a file type; tests can put a failing lookup in its place.
-    std::function<QString(const QString& typeText)> typeNameLookup;
-    // The warning before opening a hidden or system file; true to go on. Tests answer it.
-    std::function<bool(const QString& text)> confirmWarning;
-    // Opens a file with its default application.
-    std::function<void(const QString& path)> openFile;
     // Least time between two pumps of the walk and the list fill; tests set zero to pump at every step.
     std::chrono::nanoseconds pumpInterval = std::chrono::milliseconds(4);
 
@@ -230,17 +222,14 @@ public:
     // must never unwind through Qt.
     void guarded(const std::function<void()>& handler);
 
-    // Commands on the selected files: the dialogs and message boxes they show and what they hand
-    // to the desktop. Null for the real ones; tests install their own (not owned).
-    CommandUi* commandUi = nullptr;
+    // What the window asks of the desktop.
+    Desktop& desktop() const { return *m_desktop; }
+    // The application's error report.
+    void showError(const QString& message);
     // The file name SD1, the CSV save dialog, chose last; it opens on that name again in this run.
     QString SD1LastName;
     // Puts the files on the clipboard as a file list that file managers paste as copies.
     void CopyFilesToClipboard(const QStringList& paths);
-
-    // The ZIP command's call that shows the saved archive selected in the file manager; empty for
-    // the real call. Tests observe it in place of the desktop.
-    std::function<void(const QString& path)> zipShowArchive;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -255,6 +244,7 @@ private:
     void setTabOrders();
     void connectHandlers();
     void previewKey(QObject* receiver, QKeyEvent* event);
+    void exportListCsv(const TSortListView* list, const QList<int>& rows, const QAction* sender);
     // Keeps the file rows whose key, ignoring case, equals that of the first selected row.
     void keepRowsLike(QString (*key)(const QString& path));
 
@@ -272,6 +262,7 @@ private:
     RunState m_run;
     bool m_runActive = false;
     ListSortKeys m_sortKeys;
+    std::unique_ptr<Desktop> m_desktop;
     // The desktop's type names, looked up once per type and run.
     FileTypeNameCache m_typeNames;
 };

@@ -1,5 +1,7 @@
 #include "app/try1.h"
 
+#include "commands/Desktop.h"
+
 #include "platform/FileAttributes.h"
 #include "platform/PathAttributes.h"
 #include "search/FileHelpers.h"
@@ -28,9 +30,9 @@ void TForm1::ListView2DblClick() {
     const QString path = ListView2->cellText(selected.first(), 0);
     quint32 attr = 0;
     if (platform::pathAttributes(path, attr) && (attr & (FileAttr::Hidden | FileAttr::System)) &&
-        !confirmWarning(QStringLiteral("THIS IS A HIDDEN OR SYSTEM FILE.  Continue?")))
+        !m_desktop->confirmOpen(this, QStringLiteral("THIS IS A HIDDEN OR SYSTEM FILE.  Continue?")))
         return;
-    openFile(path);
+    m_desktop->openFile(path);
 }
 
 void TForm1::PopupMenu1Popup() {

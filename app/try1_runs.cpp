@@ -1,5 +1,7 @@
 #include "app/try1.h"
 
+#include "commands/Desktop.h"
+
 #include "search/FileHelpers.h"
 #include "search/FolderWalker.h"
 #include "views/ListFills.h"
@@ -152,8 +154,10 @@ void TForm1::LoadTypeSummary() {
     HeaderControl1->showMessage(QStringLiteral("Loading File list - please wait"));
     HeaderControl1->repaint();
     if (IndexList.Count() > 0) {
-        const qint64 totalBytes = fillTypeList(*ListView1->reportModel(), DataList, IndexList,
-                                               [this](const QString& typeText) { return typeNameLookup(typeText); });
+        const qint64 totalBytes =
+            fillTypeList(*ListView1->reportModel(), DataList, IndexList, [this](const QString& typeText) {
+                return m_typeNames.name(typeText, [this](const QString& t) { return m_desktop->typeName(t); });
+            });
         Label5->setText(QStringLiteral("Total size: ") + FormatSize(totalBytes));
         Label3->setText(QStringLiteral("Total types: ") + QString::number(ListView1->rowCount()));
     }

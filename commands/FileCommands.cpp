@@ -1,54 +1,80 @@
-#include "app/try1.h"
-#include "commands/CommandUi.h"
-#include "commands/FileTransfer.h"
+#include "commands/FileCommands.h"
+
+#include "commands/Desktop.h"
+#include "export/ClipboardData.h"
+#include "export/CsvText.h"
+#include "export/CsvWriter.h"
+#include "export/ZipArchiveFile.h"
+#include "export/ZipArchivePath.h"
 #include "platform/Trash.h"
 
 #include <exception>
+#include <stdexcept>
 
-QStringList TForm1::SelectedPaths() const {
-    QStringList paths;
-    for (const int row : ListView2->selectedRows())
-        paths.append(ListView2->cellText(row, 0));
-    return paths;
-}
-
-void TForm1::Copyto1Click() {
-    if (ListView2->selectedRows().isEmpty())
+void deleteToTrash(const QStringList& paths, Desktop& desktop, QWidget* parent,
+                   const std::function<void(qsizetype index)>& trashed) {
+    if (paths.isEmpty() || !desktop.confirm(parent, QStringLiteral("Confirm"),
+                                            QStringLiteral("Are you sure you want to delete these files?")))
         return;
-    const QStringList paths = SelectedPaths();
-    const QString folder = ChooseFolder();
-    if (!folder.isEmpty())
-        transferFiles(this, commandUiOf(*this), TransferMode::Copy, paths, folder);
-}
-
-void TForm1::Moveselectedfiles1Click() {
-    if (ListView2->selectedRows().isEmpty())
-        return;
-    const QStringList paths = SelectedPaths();
-    const QString folder = ChooseFolder();
-    // The rows keep their old paths: the list shows what was found, not where it went.
-    if (!folder.isEmpty())
-        transferFiles(this, commandUiOf(*this), TransferMode::Move, paths, folder);
-}
-
-void TForm1::DeleteFiles2Click() {
-    const QList<int> rows = ListView2->selectedRows();
-    if (rows.isEmpty())
-        return;
-    CommandUi& ui = commandUiOf(*this);
-    if (!ui.confirm(this, QStringLiteral("Confirm"), QStringLiteral("Are you sure you want to delete these files?")))
-        return;
-    // From the last row up, so that removing a row leaves the rows still to visit where they are.
-    for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
+    for (qsizetype i = paths.size() - 1; i >= 0; --i) {
         try {
-            const QString path = ListView2->cellText(*row, 0);
-            const platform::TrashResult trashed = platform::moveToTrash(path);
-            if (trashed.ok)
-                ListView2->removeRowsAt({*row});
+            const platform::TrashResult result = platform::moveToTrash(paths[i]);
+            if (result.ok)
+                trashed(i);
             else
-                ui.showMessage(this, QStringLiteral("Cannot delete \"%1\". %2.").arg(path, trashed.error));
+                desktop.showMessage(parent, QStringLiteral("Cannot delete \"%1\". %2.").arg(paths[i], result.error));
         } catch (const std::exception& e) {
-            ui.showMessage(this, QString::fromUtf8(e.what()));
+            desktop.showMessage(parent, QString::fromUtf8(e.what()));
         }
+    }
+}
+
+void copyNamesToClipboard(const QStringList& paths, Desktop& desktop) {
+    desktop.setClipboard(textMimeData(linesText(paths)));
+}
+
+void copyFilesToClipboard(const QStringList& paths, Desktop& desktop) {
+    desktop.setClipboard(fileListMimeData(paths));
+}
+
+QString listCsv(const QStringList& captions, const QList<int>& rows,
+                const std::function<QString(int row, int column)>& cell) {
+    QStringList lines{csvLine(captions)};
+    QStringList fields;
+    for (const int row : rows) {
+        fields.clear();
+        for (int c = 0; c < captions.size(); ++c)
+            fields.append(cell(row, c));
+        lines.append(csvLine(fields));
+    }
+    return linesText(lines);
+}
+
+void exportCsv(const QString& text, bool save, Desktop& desktop, QWidget* parent, QString& lastName) {
+    if (!save) {
+        desktop.setClipboard(textMimeData(text));
+        return;
+    }
+    const QString name = desktop.saveCsvFileName(parent, lastName);
+    if (name.isEmpty())
+        return;
+    lastName = name;
+    CsvWriter writer;
+    if (!writer.save(name, text))
+        throw std::runtime_error(writer.errorString().toStdString());
+}
+
+void zipFiles(const QStringList& paths, Desktop& desktop, QWidget* parent,
+              const std::function<void(const QString& path)>& progress) {
+    if (paths.isEmpty())
+        return;
+    try {
+        const QString archive =
+            ZipArchiveFile::create(zipArchivePath(paths.first()), paths,
+                                   [&progress](const QString& path, double, ZipWriter::Phase) { progress(path); });
+        desktop.showMessage(parent, QStringLiteral("ZIP archive saved as ") + archive);
+        desktop.showInFileManager(parent, archive);
+    } catch (const std::exception& e) {
+        desktop.showMessage(parent, QString::fromStdString(e.what()));
     }
 }

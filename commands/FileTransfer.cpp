@@ -1,17 +1,14 @@
 #include "commands/FileTransfer.h"
 
-#include "commands/CommandUi.h"
+#include "commands/Desktop.h"
 #include "commands/TransferProgress.h"
 #include "platform/FileOperations.h"
+#include "search/FileHelpers.h"
 
 #include <exception>
 #include <optional>
 
 namespace {
-
-QString fileNamePart(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
 
 struct Tally {
     int arrived = 0; // copied or moved
@@ -20,7 +17,7 @@ struct Tally {
 };
 
 // Runs the loop and counts what happened; nothing when an exception ended it, after showing its message.
-std::optional<Tally> transferEach(QWidget* parent, CommandUi& ui, TransferMode mode, const QStringList& paths,
+std::optional<Tally> transferEach(QWidget* parent, Desktop& ui, TransferMode mode, const QStringList& paths,
                                   const QString& folder) {
     Tally tally;
     try {
@@ -31,7 +28,7 @@ std::optional<Tally> transferEach(QWidget* parent, CommandUi& ui, TransferMode m
             parent, mode == TransferMode::Copy ? QStringLiteral("Copying") : QStringLiteral("Moving"), totalBytes);
         qint64 doneBefore = 0;
         for (const QString& source : paths) {
-            const QString name = fileNamePart(source);
+            const QString name = ExtractFileName(source);
             if (!progress.update(name, doneBefore)) {
                 tally.cancelled = true;
                 break;
@@ -87,7 +84,7 @@ QString summary(TransferMode mode, const Tally& tally, int total, const QString&
 
 } // namespace
 
-void transferFiles(QWidget* parent, CommandUi& ui, TransferMode mode, const QStringList& paths, const QString& folder) {
+void transferFiles(QWidget* parent, Desktop& ui, TransferMode mode, const QStringList& paths, const QString& folder) {
     // The progress dialog is gone before the summary appears.
     if (const std::optional<Tally> tally = transferEach(parent, ui, mode, paths, folder))
         ui.showMessage(parent, summary(mode, *tally, int(paths.size()), folder));

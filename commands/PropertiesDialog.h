@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/engine/FileDetails.h"
+#include "search/FileDetails.h"
 
 #include <QDialog>
 

@@ -15,9 +15,10 @@ QString FileTypeName(const QString& typeText) {
     return name.left(80);
 }
 
-const QString& FileTypeNameCache::name(const QString& typeText) {
+const QString& FileTypeNameCache::name(const QString& typeText,
+                                       const std::function<QString(const QString& typeText)>& lookup) {
     auto it = m_names.find(typeText);
     if (it == m_names.end())
-        it = m_names.insert(typeText, FileTypeName(typeText));
+        it = m_names.insert(typeText, lookup(typeText));
     return it.value();
 }

@@ -1,4 +1,4 @@
-#include "commands/engine/ClipboardData.h"
+#include "export/ClipboardData.h"
 #include "platform/FileName.h"
 #include "platform/FileUri.h"
 

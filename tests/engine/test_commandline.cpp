@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "search/CommandLine.h"
 #include "support/TempTree.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "commands/engine/CsvText.h"
-#include "commands/engine/CsvWriter.h"
+#include "export/CsvText.h"
+#include "export/CsvWriter.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"
 

@@ -1,4 +1,4 @@
-#include "commands/engine/FileDetails.h"
+#include "search/FileDetails.h"
 #include "platform/FileName.h"
 #include "search/DateText.h"
 #include "search/FileHelpers.h"

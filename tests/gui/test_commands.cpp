@@ -1,10 +1,10 @@
 #include "TestForms.h"
 #include "app/try1.h"
-#include "commands/CommandUi.h"
-#include "commands/engine/FileDetails.h"
+#include "search/FileDetails.h"
 #include "platform/FileName.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"
+#include "support/gui/ListRows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,56 +27,20 @@ namespace {
 
 using platform::ConflictAnswer;
 
-// Answers the commands' dialogs in place of the user and records what they were shown.
-class FakeUi : public CommandUi {
-public:
-    void showMessage(QWidget*, const QString& text) override { messages.append(text); }
-    bool confirm(QWidget*, const QString& caption, const QString& question) override {
-        questions.append(caption + QLatin1Char('|') + question);
-        return confirmAnswer;
-    }
-    ConflictAnswer askReplace(QWidget*, const QString& source, const QString& target) override {
-        conflicts.append(source + QStringLiteral(" -> ") + target);
-        return replaceAnswers.isEmpty() ? ConflictAnswer::Skip : replaceAnswers.takeFirst();
-    }
-    QString saveCsvFileName(QWidget*, const QString& name) override {
-        saveOffered.append(name);
-        return saveAnswer;
-    }
-    void showProperties(QWidget*, const FileDetails& details) override { properties.append(details.name); }
-    void openUrl(const QUrl& url) override { urls.append(url); }
-
-    bool confirmAnswer = true;
-    QList<ConflictAnswer> replaceAnswers;
-    QString saveAnswer;
-    QStringList messages, questions, conflicts, saveOffered, properties;
-    QList<QUrl> urls;
-};
-
 class CommandsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        tree.makeDir("program");
-        form = makeTestForm(tree.root() + QStringLiteral("/program"), &errors);
-        form->commandUi = &ui;
-        form->folderDialog = [this] {
-            ++folderAsked;
-            return folderAnswer;
-        };
-        QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
-    }
+    void SetUp() override { QGuiApplication::clipboard()->setText(QStringLiteral("untouched")); }
     void TearDown() override {
         form.reset();
         // QTemporaryDir cannot remove names that are not UTF-8.
         removeContents(tree.rootBytes());
     }
 
-    // The one place that puts rows into a list.
-    static void fill(TSortListView* list, const QList<QStringList>& rows) { list->reportModel()->appendRows(rows); }
-    static void select(TSortListView* list, const QList<int>& rows) {
-        for (const int row : rows)
-            list->selectionModel()->select(list->model()->index(row, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    static void fill(TSortListView* list, const QList<QStringList>& rows) { fillRows(list, rows); }
+    static void select(TSortListView* list, const QList<int>& rows) { selectRows(list, rows); }
+    std::unique_ptr<TForm1> makeForm() {
+        tree.makeDir("program");
+        return makeTestForm(tree.root() + QStringLiteral("/program"), &errors);
     }
     // A file-list row of the file at rel, made with the given bytes.
     QStringList fileRow(const std::string& rel, const QByteArray& bytes = "data") {
@@ -102,21 +66,19 @@ protected:
     ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + QStringLiteral("/config"))};
     ScopedEnv home{"HOME", QByteArray::fromStdString(tree.abs("home"))};
     ScopedEnv dataHome{"XDG_DATA_HOME", QByteArray::fromStdString(tree.abs("home/.local/share"))};
-    FakeUi ui;
-    std::unique_ptr<TForm1> form;
     QStringList errors;
-    int folderAsked = 0;
-    QString folderAnswer;
+    std::unique_ptr<TForm1> form = makeForm();
+    FakeDesktop& ui = fakeDesktop(*form);
 };
 
 TEST_F(CommandsTest, WithNoRowSelectedTheFileCommandsDoNothing) {
     fill(form->ListView2, {fileRow("a.txt"), fileRow("b.txt")});
-    folderAnswer = path("dst");
+    ui.folderAnswer = path("dst");
     for (QAction* action : {form->Copyto1, form->Moveselectedfiles1, form->DeleteFiles2, form->Copyfilelist1,
                             form->Copyfiles1, form->CopyfiledetailstoclipboardasCSV1, form->SavefiledetailsasCSV1,
                             form->Copydetailstoclipboard1, form->SavedetailstofileasCSV1})
         action->trigger();
-    EXPECT_EQ(folderAsked, 0);
+    EXPECT_EQ(ui.folderAsked, 0);
     EXPECT_TRUE(ui.messages.isEmpty());
     EXPECT_TRUE(ui.questions.isEmpty());
     EXPECT_TRUE(ui.saveOffered.isEmpty());
@@ -139,12 +101,12 @@ TEST_F(CommandsTest, CopyToFolderCopiesEachFileAndNamesTheFolder) {
     tree.makeDir("dst");
     select(form->ListView2, {0, 2});
 
-    folderAnswer.clear();
+    ui.folderAnswer.clear();
     form->Copyto1->trigger();
-    EXPECT_EQ(folderAsked, 1);
+    EXPECT_EQ(ui.folderAsked, 1);
     EXPECT_TRUE(ui.messages.isEmpty());
 
-    folderAnswer = path("dst");
+    ui.folderAnswer = path("dst");
     form->Copyto1->trigger();
     EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Files copied to: ") + path("dst/")});
     EXPECT_EQ(contentOf(tree.abs("dst/a?b.txt")), QByteArray("question"));
@@ -159,7 +121,7 @@ TEST_F(CommandsTest, ConflictsAreAskedAndCancelEndsTheCommand) {
     fill(form->ListView2,
          {fileRow("a/same.txt", "from a"), fileRow("b/same.txt", "from b"), fileRow("c/other.txt", "from c")});
     tree.makeDir("dst");
-    folderAnswer = path("dst");
+    ui.folderAnswer = path("dst");
     select(form->ListView2, {0, 1, 2});
 
     ui.replaceAnswers = {ConflictAnswer::Cancel};
@@ -181,7 +143,7 @@ TEST_F(CommandsTest, AFailedFileIsReportedAndTheOthersFollow) {
     fill(form->ListView2, {fileRow("src/one.txt"), fileRow("src/gone.txt"), fileRow("src/three.txt")});
     ::unlink(tree.abs("src/gone.txt").c_str());
     tree.makeDir("dst");
-    folderAnswer = path("dst");
+    ui.folderAnswer = path("dst");
     select(form->ListView2, {0, 1, 2});
     form->Copyto1->trigger();
     ASSERT_EQ(ui.messages.size(), 2);
@@ -221,7 +183,7 @@ TEST_F(CommandsTest, TheSummaryNamesTheFolderAloneOnlyWhenEveryFileWasHandled) {
             ::unlink(tree.abs(src + "two.txt").c_str());
         tree.makeFile(dst + "/same.txt", "kept");
         select(form->ListView2, {0, 1, 2, 3});
-        folderAnswer = path(dst);
+        ui.folderAnswer = path(dst);
         ui.messages.clear();
         ui.replaceAnswers = {c.answer};
         (form.get()->*c.command)->trigger();
@@ -234,7 +196,7 @@ TEST_F(CommandsTest, TheSummaryNamesTheFolderAloneOnlyWhenEveryFileWasHandled) {
 TEST_F(CommandsTest, MovedFilesKeepTheirRowsWithTheOldPaths) {
     fill(form->ListView2, {fileRow("src/one.txt", "1"), fileRow("src/two.txt", "2")});
     tree.makeDir("dst");
-    folderAnswer = path("dst");
+    ui.folderAnswer = path("dst");
     select(form->ListView2, {0, 1});
     form->Moveselectedfiles1->trigger();
     EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Files moved to: ") + path("dst/")});

@@ -1,11 +1,11 @@
 #include "TestForms.h"
 #include "app/try1.h"
-#include "commands/CommandUi.h"
 #include "commands/FileManagerClient.h"
 #include "commands/PropertiesDialog.h"
-#include "commands/engine/FileDetails.h"
+#include "search/FileDetails.h"
 #include "platform/FileName.h"
 #include "support/TempTree.h"
+#include "support/gui/ListRows.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -110,18 +110,6 @@ private:
     }
 };
 
-class FakeUi : public CommandUi {
-public:
-    void showMessage(QWidget*, const QString& text) override { messages.append(text); }
-    bool confirm(QWidget*, const QString&, const QString&) override { return true; }
-    void showProperties(QWidget*, const FileDetails& details) override { properties.append(details); }
-    void openUrl(const QUrl& url) override { urls.append(url); }
-
-    QStringList messages;
-    QList<FileDetails> properties;
-    QList<QUrl> urls;
-};
-
 class ShellCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -129,7 +117,6 @@ protected:
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
         tree.makeDir("program");
         form = makeTestForm(tree.root() + QStringLiteral("/program"), &errors);
-        form->commandUi = &ui;
     }
     void TearDown() override {
         form.reset();
@@ -153,12 +140,9 @@ protected:
         ASSERT_TRUE(QDBusConnection::sessionBus().interface()->isServiceRegistered(fileManagerService));
     }
 
-    static void fill(TSortListView* list, const QList<QStringList>& rows) { list->reportModel()->appendRows(rows); }
-    void select(const QList<int>& rows) {
-        for (const int row : rows)
-            form->ListView2->selectionModel()->select(form->ListView2->model()->index(row, 0),
-                                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
+    static void fill(TSortListView* list, const QList<QStringList>& rows) { fillRows(list, rows); }
+    void select(const QList<int>& rows) { selectRows(form->ListView2, rows); }
+    FakeDesktop& ui() const { return fakeDesktop(*form); }
     void fillFiles(const QStringList& rels) {
         QList<QStringList> rows;
         for (const QString& rel : rels) {
@@ -175,7 +159,6 @@ protected:
     ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + QStringLiteral("/config"))};
     FakeFileManager fileManager;
     bool registered = false;
-    FakeUi ui;
     std::unique_ptr<TForm1> form;
     QStringList errors;
 };
@@ -185,10 +168,10 @@ TEST_F(ShellCommandsTest, PropertiesWantExactlyOneSelectedRow) {
     form->Properties1->trigger();
     select({0, 1, 2});
     form->Properties1->trigger();
-    EXPECT_EQ(ui.messages,
+    EXPECT_EQ(ui().messages,
               (QStringList{QStringLiteral("Select one file only!"), QStringLiteral("Select one file only!")}));
     QTest::qWait(50);
-    EXPECT_TRUE(ui.properties.isEmpty());
+    EXPECT_TRUE(ui().properties.isEmpty());
 }
 
 TEST_F(ShellCommandsTest, TheFileManagerShowsTheProperties) {
@@ -200,24 +183,24 @@ TEST_F(ShellCommandsTest, TheFileManagerShowsTheProperties) {
     EXPECT_EQ(fileManager.calls,
               QStringList{QStringLiteral("ShowItemProperties ") + uri(QStringLiteral("c.txt")) + QLatin1Char(' ')});
     QTest::qWait(50);
-    EXPECT_TRUE(ui.properties.isEmpty());
-    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(ui().properties.isEmpty());
+    EXPECT_TRUE(ui().messages.isEmpty());
 }
 
 TEST_F(ShellCommandsTest, WithoutAFileManagerOurOwnPropertiesShow) {
     fillFiles({QStringLiteral("x/report 1.pdf")});
     select({0});
     form->Properties1->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !ui.properties.isEmpty(); }, 5000));
-    EXPECT_EQ(ui.properties[0].name, QStringLiteral("report 1.pdf"));
-    EXPECT_EQ(ui.properties[0].folder, path(QStringLiteral("x/")));
-    EXPECT_EQ(ui.properties[0].size, 4);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !ui().properties.isEmpty(); }, 5000));
+    EXPECT_EQ(ui().properties[0].name, QStringLiteral("report 1.pdf"));
+    EXPECT_EQ(ui().properties[0].folder, path(QStringLiteral("x/")));
+    EXPECT_EQ(ui().properties[0].size, 4);
 
     // A file that is gone shows nothing, as the file manager's own failure would.
     ::unlink(QFile::encodeName(path(QStringLiteral("x/report 1.pdf"))).constData());
     form->Properties1->trigger();
     QTest::qWait(200);
-    EXPECT_EQ(ui.properties.size(), 1);
+    EXPECT_EQ(ui().properties.size(), 1);
     EXPECT_TRUE(errors.isEmpty());
 }
 
@@ -232,7 +215,7 @@ TEST_F(ShellCommandsTest, TheFileManagerSelectsTheTopmostSelectedFile) {
     EXPECT_EQ(fileManager.calls,
               QStringList{QStringLiteral("ShowItems ") + uri(QStringLiteral("sub dir/two.txt")) + QLatin1Char(' ')});
     QTest::qWait(50);
-    EXPECT_TRUE(ui.urls.isEmpty());
+    EXPECT_TRUE(ui().urls.isEmpty());
 }
 
 TEST_F(ShellCommandsTest, WithoutAFileManagerTheFolderOpens) {
@@ -242,15 +225,15 @@ TEST_F(ShellCommandsTest, WithoutAFileManagerTheFolderOpens) {
     form->OpenfolderinExplorer->trigger();
     select({0, 1});
     form->OpenfolderinExplorer->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !ui.urls.isEmpty(); }, 5000));
-    EXPECT_EQ(ui.urls, QList<QUrl>{QUrl::fromLocalFile(tree.root() + QLatin1Char('/'))});
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !ui().urls.isEmpty(); }, 5000));
+    EXPECT_EQ(ui().urls, QList<QUrl>{QUrl::fromLocalFile(tree.root() + QLatin1Char('/'))});
 
-    ui.urls.clear();
+    ui().urls.clear();
     form->ListView2->selectionModel()->clearSelection();
     select({1});
     form->OpenfolderinExplorer->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !ui.urls.isEmpty(); }, 5000));
-    EXPECT_EQ(ui.urls[0].toEncoded(), QUrl::fromLocalFile(tree.root()).toEncoded() + "/bad%FF/");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !ui().urls.isEmpty(); }, 5000));
+    EXPECT_EQ(ui().urls[0].toEncoded(), QUrl::fromLocalFile(tree.root()).toEncoded() + "/bad%FF/");
 }
 
 // The rows of a root typed relative to the working folder stay as typed; everything handed to the

@@ -381,19 +381,16 @@ TEST_F(FileList, HiddenFilesAskBeforeOpening) {
     form->AttribsChk->setChecked(true);
     form->ArchiveChk->setChecked(true);
     go();
-    QStringList asked, opened;
-    bool answer = false;
-    form->confirmWarning = [&](const QString& text) {
-        asked.append(text);
-        return answer;
-    };
-    form->openFile = [&](const QString& path) { opened.append(path); };
+    FakeDesktop& desktop = fakeDesktop(*form);
+    const QStringList& asked = desktop.warnings;
+    const QStringList& opened = desktop.opened;
+    desktop.openAnswer = false;
 
     selectRow(form->ListView2, int(listed().indexOf(QStringLiteral(".secret.txt"))));
     form->ListView2DblClick();
     EXPECT_EQ(asked, QStringList({QStringLiteral("THIS IS A HIDDEN OR SYSTEM FILE.  Continue?")}));
     EXPECT_TRUE(opened.isEmpty());
-    answer = true;
+    desktop.openAnswer = true;
     form->ListView2DblClick();
     EXPECT_EQ(opened, QStringList({root() + QStringLiteral("/.secret.txt")}));
 
@@ -410,8 +407,7 @@ TEST_F(FileList, ClosingTheHiddenFileQuestionByItsCloseBoxOpensTheFile) {
     form->SingleFile->setChecked(true);
     form->FileType->setText(QStringLiteral(".txt"));
     go();
-    QStringList opened;
-    form->openFile = [&](const QString& path) { opened.append(path); };
+    const QStringList& opened = fakeDesktop(*form).opened;
     form->show();
     const QRect rect = form->ListView2->visualRect(form->ListView2->model()->index(0, 0));
     const auto doubleClickAnswering = [&](std::function<void(QMessageBox*)> answer) {

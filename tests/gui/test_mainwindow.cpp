@@ -568,7 +568,7 @@ TEST_F(MainWindowTest, AFolderWithUndecodableBytesBecomesTheRootAsGiven) {
     EXPECT_EQ(form->RootDir->text(), folder);
 
     form->RootDir->clear();
-    form->folderDialog = [&] { return QString::fromUtf8(tree.abs(bytes)); };
+    fakeDesktop(*form).folderAnswer = QString::fromUtf8(tree.abs(bytes));
     QTest::mouseClick(form->RootDir, Qt::LeftButton);
     EXPECT_EQ(form->RootDir->text(), folder + QLatin1Char('/'));
     QTest::mouseClick(form->Button1, Qt::LeftButton);
@@ -678,12 +678,8 @@ TEST_F(MainWindowTest, FailingStartStepIsReportedAndTheWindowOpensPlain) {
 
 TEST_F(MainWindowTest, ChooseFolderAppendsOneSlashOrGivesNothing) {
     auto form = makeForm();
-    QString answer;
-    int asked = 0;
-    form->folderDialog = [&] {
-        ++asked;
-        return answer;
-    };
+    QString& answer = fakeDesktop(*form).folderAnswer;
+    const int& asked = fakeDesktop(*form).folderAsked;
     answer = QStringLiteral("/home/u/Photos");
     EXPECT_EQ(form->ChooseFolder(), QStringLiteral("/home/u/Photos/"));
     answer = QStringLiteral("/");
@@ -698,12 +694,8 @@ TEST_F(MainWindowTest, ChooseFolderAppendsOneSlashOrGivesNothing) {
 TEST_F(MainWindowTest, ClickIntoRootOpensTheChooserAndCancelKeepsTheText) {
     auto form = shownForm({path("given")});
     ASSERT_EQ(form->RootDir->text(), tree.root() + QLatin1Char('/'));
-    QString answer;
-    int asked = 0;
-    form->folderDialog = [&] {
-        ++asked;
-        return answer;
-    };
+    QString& answer = fakeDesktop(*form).folderAnswer;
+    const int& asked = fakeDesktop(*form).folderAsked;
 
     QTest::mouseClick(form->RootDir, Qt::LeftButton);
     EXPECT_EQ(asked, 1);
@@ -758,8 +750,8 @@ TEST_F(MainWindowTest, OptionsSnapshotReadsTheControls) {
     ScanOptions start = form->options();
     EXPECT_TRUE(start.excludeHidden);
     EXPECT_TRUE(start.excludeSystem);
-    EXPECT_FALSE(start.typeMask.on || start.nameMask.on || start.created.on || start.modified.on ||
-                 start.size.on || start.attributes.on);
+    EXPECT_FALSE(start.typeMask.on || start.nameMask.on || start.created.on || start.modified.on || start.size.on ||
+                 start.attributes.on);
     EXPECT_EQ(start.created.relation, DateRelation::After);
     EXPECT_EQ(start.created.date, EncodeDateTime(2018, 3, 1, 10, 36, 19, 0));
     EXPECT_EQ(start.modified.date, start.created.date);
@@ -786,7 +778,7 @@ TEST_F(MainWindowTest, OptionsSnapshotReadsTheControls) {
     EXPECT_TRUE(o.nameMask.on);
     EXPECT_EQ(o.nameMask.mask, QStringLiteral("rep*"));
     EXPECT_EQ(o.modified.relation, DateRelation::Equal); // typed text matches an item ignoring case
-    EXPECT_EQ(o.size.relation, SizeRelation::None);    // typed text that is no item
+    EXPECT_EQ(o.size.relation, SizeRelation::None);      // typed text that is no item
     EXPECT_EQ(o.created.relation, DateRelation::Before);
     EXPECT_EQ(o.size.kilobytes, 12.5);
     EXPECT_EQ(o.modified.date, EncodeDateTime(2021, 12, 24, 18, 30, 5, 0));

@@ -1,6 +1,5 @@
 #include "FormFixture.h"
 
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -213,11 +212,11 @@ TEST_F(TypeSummary, ShiftClickAppendsTheTypeOnlyWhileTheMaskIsEnabled) {
 
 TEST_F(TypeSummary, AFailureInARunIsReportedAndTheWindowIsIdleAgain) {
     makeMixedTree();
-    form->typeNameLookup = [](const QString&) -> QString { throw std::runtime_error("Out of type names"); };
+    fakeDesktop(*form).typeNames = [](const QString&) -> QString { throw std::runtime_error("Out of type names"); };
     go();
     EXPECT_EQ(errors, QStringList({QStringLiteral("Out of type names")}));
     expectIdle();
-    form->typeNameLookup = [](const QString& t) { return t; };
+    fakeDesktop(*form).typeNames = [](const QString& t) { return t; };
     go();
     EXPECT_EQ(form->ListView1->rowCount(), 3);
 }

@@ -1,7 +1,7 @@
 #include "app/CollapseSplitter.h"
 #include "app/DatePicker.h"
-#include "app/ErrorReport.h"
 #include "app/LedLamp.h"
+#include "commands/ErrorReport.h"
 #include "skin/SkinEngine.h"
 #include "support/TempTree.h"
 

@@ -1,10 +1,10 @@
 #include "TestForms.h"
 #include "app/try1.h"
-#include "commands/CommandUi.h"
 #include "platform/FileName.h"
 #include "support/FileProbe.h"
 #include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
+#include "support/gui/ListRows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,13 +26,6 @@ QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-// Records the plain message boxes in place of the user.
-class RecordingUi : public CommandUi {
-public:
-    void showMessage(QWidget*, const QString& text) override { messages.append(text); }
-    QStringList messages;
-};
-
 // Records what TntLabel4 shows each time it is painted.
 class PaintWatcher : public QObject {
 public:
@@ -52,23 +45,19 @@ void fillFileList(TForm1& form, const QStringList& paths) {
     QList<QStringList> rows;
     for (const QString& path : paths)
         rows.append({path, u("01.01.2024 10:00:00"), u("01.01.2024 10:00:00"), u("1 KB"), u("A")});
-    form.ListView2->reportModel()->appendRows(rows);
+    fillRows(form.ListView2, rows);
 }
 
 void selectRows(TForm1& form, const QList<int>& rows) {
-    QItemSelectionModel* selection = form.ListView2->selectionModel();
-    selection->clearSelection();
-    for (const int row : rows)
-        selection->select(form.ListView2->model()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    form.ListView2->selectionModel()->clearSelection();
+    selectRows(form.ListView2, rows);
 }
 
 class ZipCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
         form = makeTestForm(tree.root(), &errors);
-        form->commandUi = &ui;
-        form->zipShowArchive = [this](const QString& path) { shown.append(path); };
+        ui().recordFileManager = true;
         form->Timer1->stop();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -87,9 +76,10 @@ protected:
     TempTree tree;
     ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + u("/config"))};
     ScopedEnv data{"XDG_DATA_HOME", QFile::encodeName(tree.root() + u("/data"))};
-    RecordingUi ui;
-    QStringList errors, shown;
+    QStringList errors;
     std::unique_ptr<TForm1> form;
+    FakeDesktop& ui() const { return fakeDesktop(*form); }
+    const QStringList& shown() const { return ui().shownInFileManager; }
 };
 
 TEST_F(ZipCommandTest, MenuItemStaysHiddenAndWithoutSelectionNothingHappens) {
@@ -100,8 +90,8 @@ TEST_F(ZipCommandTest, MenuItemStaysHiddenAndWithoutSelectionNothingHappens) {
     tree.makeFile("d/a.txt", "a");
     fillFileList(*form, {path("d/a.txt")});
     form->ZIPselectedfiles1->trigger();
-    EXPECT_TRUE(ui.messages.isEmpty());
-    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_TRUE(ui().messages.isEmpty());
+    EXPECT_TRUE(shown().isEmpty());
     EXPECT_EQ(listing("d"), QStringList{u("a.txt")});
     EXPECT_FALSE(form->TntLabel4->isVisible());
     EXPECT_EQ(form->TntLabel4->text(), u("Archiving: "));
@@ -123,8 +113,8 @@ TEST_F(ZipCommandTest, SelectedFilesInListOrderBesideTheFirstWithTheLabelPainted
 
     EXPECT_TRUE(errors.isEmpty()) << qPrintable(errors.join(u("\n")));
     const QString archive = path("data/report.zip");
-    EXPECT_EQ(ui.messages, QStringList{u("ZIP archive saved as ") + archive});
-    EXPECT_EQ(shown, QStringList{archive});
+    EXPECT_EQ(ui().messages, QStringList{u("ZIP archive saved as ") + archive});
+    EXPECT_EQ(shown(), QStringList{archive});
     EXPECT_EQ(listing("data"), (QStringList{u("report.txt"), u("report.zip")}));
 
     // Each file was named in the label while it was packed, in row order, painted whole.
@@ -152,8 +142,8 @@ TEST_F(ZipCommandTest, ExistingArchiveAndPackedZipAreNeverReplaced) {
     selectRows(*form, {0, 1});
     form->ZIPselectedfiles1->trigger();
 
-    EXPECT_EQ(ui.messages, QStringList{u("ZIP archive saved as ") + path("d/pack (3).zip")});
-    EXPECT_EQ(shown, QStringList{path("d/pack (3).zip")});
+    EXPECT_EQ(ui().messages, QStringList{u("ZIP archive saved as ") + path("d/pack (3).zip")});
+    EXPECT_EQ(shown(), QStringList{path("d/pack (3).zip")});
     QFile packed(path("d/pack.zip"));
     ASSERT_TRUE(packed.open(QIODevice::ReadOnly));
     EXPECT_EQ(packed.readAll(), QByteArray("an archive to be packed"));
@@ -165,8 +155,8 @@ TEST_F(ZipCommandTest, VanishedFileIsReportedAndLeavesNoArchive) {
     selectRows(*form, {0, 1});
     form->ZIPselectedfiles1->trigger();
 
-    EXPECT_EQ(ui.messages, QStringList{u("Cannot open \"%1\": No such file or directory").arg(path("d/gone.txt"))});
-    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(ui().messages, QStringList{u("Cannot open \"%1\": No such file or directory").arg(path("d/gone.txt"))});
+    EXPECT_TRUE(shown().isEmpty());
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(listing("d"), QStringList{u("here.txt")});
     EXPECT_FALSE(form->TntLabel4->isVisible());
@@ -185,14 +175,14 @@ TEST_F(ZipCommandTest, EntriesExtractInsideTheFolderAndNamesThatDifferStayApart)
     fillFileList(*form, paths);
     selectRows(*form, {0, 1, 2, 3});
     form->ZIPselectedfiles1->trigger();
-    ASSERT_EQ(shown.size(), 1) << qPrintable(ui.messages.join(u("\n")));
+    ASSERT_EQ(shown().size(), 1) << qPrintable(ui().messages.join(u("\n")));
 
     QProcess test;
-    test.start(unzip, {u("-t"), shown[0]});
+    test.start(unzip, {u("-t"), shown()[0]});
     ASSERT_TRUE(test.waitForFinished(30000));
     EXPECT_EQ(test.exitCode(), 0) << test.readAllStandardOutput().constData();
     QProcess extract;
-    extract.start(unzip, {u("-q"), u("-n"), shown[0], u("-d"), nativePath("deep/in/out")});
+    extract.start(unzip, {u("-q"), u("-n"), shown()[0], u("-d"), nativePath("deep/in/out")});
     ASSERT_TRUE(extract.waitForFinished(30000));
     EXPECT_EQ(extract.exitCode(), 0) << extract.readAllStandardError().constData();
     EXPECT_EQ(namesIn(tree.abs("deep/in/out")),
@@ -207,7 +197,7 @@ TEST_F(ZipCommandTest, AFirstFileWithANameOfTheFullLengthIsPacked) {
     fillFileList(*form, {nativePath("d/" + stem + ".txt")});
     selectRows(*form, {0});
     form->ZIPselectedfiles1->trigger();
-    EXPECT_EQ(ui.messages, QStringList{u("ZIP archive saved as ") + nativePath("d/" + stem + ".zip")});
+    EXPECT_EQ(ui().messages, QStringList{u("ZIP archive saved as ") + nativePath("d/" + stem + ".zip")});
     EXPECT_EQ(namesIn(tree.abs("d")).size(), 2);
 }
 
@@ -225,8 +215,8 @@ TEST_F(ZipCommandTest, AFullDiskIsReportedWithTheSystemsReasonAndLeavesNothing) 
     selectRows(*form, {0, 1});
     form->ZIPselectedfiles1->trigger();
 
-    EXPECT_EQ(ui.messages, QStringList{u("Cannot write the archive: No space left on device")});
-    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(ui().messages, QStringList{u("Cannot write the archive: No space left on device")});
+    EXPECT_TRUE(shown().isEmpty());
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(namesIn(tree.abs("small")), QStringList{u("first.txt")});
 }

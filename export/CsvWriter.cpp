@@ -1,4 +1,4 @@
-#include "commands/engine/CsvWriter.h"
+#include "export/CsvWriter.h"
 
 #include <QIODevice>
 #include <QSaveFile>

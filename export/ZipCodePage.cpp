@@ -1,4 +1,4 @@
-#include "commands/engine/ZipCodePage.h"
+#include "export/ZipCodePage.h"
 
 #include <array>
 

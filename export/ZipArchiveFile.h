@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commands/engine/ZipWriter.h"
+#include "export/ZipWriter.h"
 
 #include <QString>
 #include <QStringList>

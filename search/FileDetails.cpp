@@ -1,4 +1,4 @@
-#include "commands/engine/FileDetails.h"
+#include "search/FileDetails.h"
 
 #include "platform/DirEnum.h"
 #include "platform/FileAttributes.h"

@@ -1,4 +1,4 @@
-#include "commands/engine/CsvText.h"
+#include "export/CsvText.h"
 
 #include <algorithm>
 

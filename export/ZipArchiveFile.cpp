@@ -1,6 +1,6 @@
-#include "commands/engine/ZipArchiveFile.h"
+#include "export/ZipArchiveFile.h"
 
-#include "commands/engine/ZipArchivePath.h"
+#include "export/ZipArchivePath.h"
 #include "platform/FileName.h"
 #include "platform/PendingFile.h"
 

@@ -1,4 +1,4 @@
-#include "commands/engine/ZipArchivePath.h"
+#include "export/ZipArchivePath.h"
 
 #include "platform/FileName.h"
 

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "commands/ErrorReport.h"
 
 #include <QMessageBox>
 

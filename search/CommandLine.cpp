@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "search/CommandLine.h"
 
 #include "platform/FileName.h"
 

@@ -1,6 +1,6 @@
-#include "commands/engine/ZipWriter.h"
+#include "export/ZipWriter.h"
 
-#include "commands/engine/ZipCodePage.h"
+#include "export/ZipCodePage.h"
 #include "platform/FileName.h"
 
 #include <QDateTime>

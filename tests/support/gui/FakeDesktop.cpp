@@ -1,0 +1,45 @@
+#include "support/gui/FakeDesktop.h"
+
+void FakeDesktop::showError(QWidget*, const QString& message) {
+    errors.append(message);
+    if (errorSink)
+        errorSink->append(message);
+}
+
+bool FakeDesktop::confirm(QWidget*, const QString& caption, const QString& question) {
+    questions.append(caption + QLatin1Char('|') + question);
+    return confirmAnswer;
+}
+
+bool FakeDesktop::confirmOpen(QWidget* parent, const QString& text) {
+    if (!openAnswer)
+        return Desktop::confirmOpen(parent, text);
+    warnings.append(text);
+    return *openAnswer;
+}
+
+platform::ConflictAnswer FakeDesktop::askReplace(QWidget*, const QString& source, const QString& target) {
+    conflicts.append(source + QStringLiteral(" -> ") + target);
+    return replaceAnswers.isEmpty() ? platform::ConflictAnswer::Skip : replaceAnswers.takeFirst();
+}
+
+QString FakeDesktop::chooseFolder(QWidget*) {
+    ++folderAsked;
+    return folderAnswer;
+}
+
+QString FakeDesktop::saveCsvFileName(QWidget*, const QString& name) {
+    saveOffered.append(name);
+    return saveAnswer;
+}
+
+void FakeDesktop::showInFileManager(QWidget* parent, const QString& path) {
+    if (recordFileManager)
+        shownInFileManager.append(path);
+    else
+        Desktop::showInFileManager(parent, path);
+}
+
+QString FakeDesktop::typeName(const QString& typeText) {
+    return typeNames ? typeNames(typeText) : Desktop::typeName(typeText);
+}

@@ -3,6 +3,7 @@
 #include "export/ZipArchivePath.h"
 #include "platform/FileName.h"
 #include "platform/PendingFile.h"
+#include "search/FileHelpers.h"
 
 #include <QIODevice>
 
@@ -25,10 +26,6 @@ QString systemReason(int err) {
 QString folderOf(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-QString nameOf(const QString& path) {
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 // The archive's file as a device. QFile reports a short write (a disk that fills up midway) as
@@ -90,7 +87,7 @@ QString ZipArchiveFile::create(const QString& path, const QStringList& files, co
         ZipWriter writer(&device);
         writer.setProgress(progress);
         for (const QString& file : files) {
-            if (!writer.addFile(file, nameOf(file)))
+            if (!writer.addFile(file, ExtractFileName(file)))
                 raise(writer.errorString());
         }
         if (!writer.finish())

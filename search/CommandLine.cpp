@@ -1,16 +1,13 @@
 #include "search/CommandLine.h"
 
 #include "platform/FileName.h"
+#include "search/FileHelpers.h"
 
 #include <sys/stat.h>
 
 namespace {
 
 const QString skinSwitch = QStringLiteral("/s");
-
-QString folderPart(const QString& path) {
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
 
 // Asked of the name's own bytes: a name that is not UTF-8 must not be re-encoded into another one.
 bool isFolder(const QString& path) {
@@ -32,7 +29,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     // On Linux "/s" would otherwise read as a path under "/"; as argument 1 it is only the switch.
     if (first != skinSwitch) {
         result.hasRoot = true;
-        result.rootDir = isFolder(first) ? first : folderPart(first);
+        result.rootDir = isFolder(first) ? first : ExtractFilePath(first);
     }
     result.skin = args.last() == skinSwitch;
     return result;

@@ -8,12 +8,11 @@
 #include "search/FileTypeName.h"
 
 std::optional<FileDetails> readFileDetails(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0)
-        return std::nullopt;
     FileDetails details;
-    details.name = path.mid(slash + 1);
-    details.folder = path.left(slash + 1);
+    details.name = ExtractFileName(path);
+    details.folder = ExtractFilePath(path);
+    if (details.folder.isEmpty())
+        return std::nullopt;
 
     const QByteArray name = platform::encodeFileName(details.name);
     platform::DirEnum dir;

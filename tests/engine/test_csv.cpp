@@ -1,5 +1,6 @@
 #include "export/CsvText.h"
 #include "export/CsvWriter.h"
+#include "support/FailingDevice.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"
 
@@ -11,28 +12,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// A device that takes the given number of bytes and then refuses.
-class FailingDevice : public QIODevice {
-public:
-    explicit FailingDevice(qint64 capacity) : m_capacity(capacity) { open(QIODevice::WriteOnly); }
-    QByteArray written;
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 len) override {
-        const qint64 n = std::min(len, m_capacity - qint64(written.size()));
-        if (n < len)
-            setErrorString(QStringLiteral("No space left on device"));
-        if (n <= 0)
-            return -1;
-        written.append(data, n);
-        return n;
-    }
-
-private:
-    qint64 m_capacity;
-};
 
 TEST(CsvText, FieldsAreQuotedForQuotesCommasAndCodesUpTo32Only) {
     EXPECT_EQ(csvField(QStringLiteral("/home/ann/a.txt")), QStringLiteral("/home/ann/a.txt"));
@@ -99,7 +78,7 @@ TEST(CsvWriter, ADeviceThatFailsIsReported) {
         text += QStringLiteral("x");
     EXPECT_FALSE(writer.write(device, text));
     EXPECT_EQ(writer.errorString(), QStringLiteral("No space left on device"));
-    EXPECT_EQ(device.written, utf16le(text).left(100));
+    EXPECT_EQ(device.written(), utf16le(text).left(100));
 }
 
 class CsvFileTest : public ::testing::Test {

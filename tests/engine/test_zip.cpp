@@ -3,6 +3,7 @@
 #include "export/ZipCodePage.h"
 #include "export/ZipWriter.h"
 #include "platform/FileName.h"
+#include "support/FailingDevice.h"
 #include "support/KillMidway.h"
 #include "support/TempTree.h"
 
@@ -165,24 +166,6 @@ QByteArray readAll(const QString& path) {
 QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
-
-// A device that accepts the first limit bytes and then fails, like a full disk.
-class FailingDevice : public QBuffer {
-public:
-    explicit FailingDevice(qint64 limit) : m_limit(limit) {}
-
-protected:
-    qint64 writeData(const char* data, qint64 len) override {
-        if (pos() + len > m_limit) {
-            setErrorString(QStringLiteral("No space left on device"));
-            return -1;
-        }
-        return QBuffer::writeData(data, len);
-    }
-
-private:
-    qint64 m_limit;
-};
 
 class ZipTest : public ::testing::Test {
 protected:
@@ -464,7 +447,6 @@ TEST_F(ZipTest, DeviceFailuresAreReportedWithTheirReason) {
     for (const qint64 limit : {qint64(10), qint64(70), size - 40, size - 5}) {
         SCOPED_TRACE(limit);
         FailingDevice device(limit);
-        device.open(QIODevice::ReadWrite);
         ZipWriter writer(&device);
         const bool ok = writer.addFile(path(u("data.txt")), u("data.txt")) && writer.finish();
         EXPECT_FALSE(ok);

@@ -3,6 +3,7 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
 #include "search/FileHelpers.h"
+#include "search/ScratchArray.h"
 
 #include <algorithm>
 
@@ -205,12 +206,12 @@ void ReportModel::keepRows(const std::vector<bool>& keep) {
     endResetModel();
 }
 
-void ReportModel::permute(const std::vector<int>& order) {
+void ReportModel::permute(std::span<const int> order) {
     // Only the rows in sight move; rows a fill has added but not shown yet keep their place after them.
     Q_ASSERT(order.size() == size_t(m_visibleRows));
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<quint32> positions(m_order.size());
-    std::vector<int> newRowOf(order.size());
+    ScratchArray<int> newRowOf(order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         positions[i] = m_order[size_t(order[i])];
         newRowOf[size_t(order[i])] = int(i);

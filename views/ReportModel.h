@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <span>
 #include <vector>
 
 // What a column's cells hold, and so how they are shown: a text, a count ("%d"), a size in bytes
@@ -83,7 +84,7 @@ public:
     void keepRows(const std::vector<bool>& keep);
     // Puts the rows in sight in a new order: new row i is old row order[i]. Persistent indexes, and
     // so the selection and the current row, follow their rows.
-    void permute(const std::vector<int>& order);
+    void permute(std::span<const int> order);
 
     // The texts of row i, one per column, as shown.
     QStringList rowTexts(int row) const;

@@ -1,5 +1,7 @@
 #include "views/SortListViews.h"
 
+#include "search/ScratchArray.h"
+
 #include <QBitmap>
 #include <QCollator>
 #include <QHeaderView>
@@ -47,21 +49,26 @@ quint64 orderedBits(double key, bool ascending) {
     return ascending ? ordered : ~ordered;
 }
 
-// Least significant digit first, a byte at a time; bytes that all entries share are skipped.
-void radixSort(std::vector<SortEntry>& entries) {
+// Least significant digit first, 11 bits at a time: stable, and linear in the entries. Digits
+// that all entries share need no pass. The result is in entries.
+void radixSort(ScratchArray<SortEntry>& entries) {
     constexpr int kBits = 11;
     constexpr size_t kBuckets = size_t(1) << kBits;
-    // One pass counts every digit of every key; digits that all keys share need no pass.
+    const size_t n = entries.size();
+    // One pass counts every digit of every key.
     std::vector<size_t> counts(kBuckets * 6, 0);
-    for (const SortEntry& e : entries) {
+    for (size_t i = 0; i < n; ++i) {
+        const quint64 key = entries[i].key;
         for (int d = 0; d < 6; ++d)
-            ++counts[size_t(d) * kBuckets + ((e.key >> (d * kBits)) & (kBuckets - 1))];
+            ++counts[size_t(d) * kBuckets + ((key >> (d * kBits)) & (kBuckets - 1))];
     }
-    std::vector<SortEntry> buffer(entries.size());
+    ScratchArray<SortEntry> buffer(n);
+    SortEntry* from = entries.data();
+    SortEntry* to = buffer.data();
     for (int d = 0; d < 6; ++d) {
         size_t* count = counts.data() + size_t(d) * kBuckets;
         const int shift = d * kBits;
-        if (count[(entries.front().key >> shift) & (kBuckets - 1)] == entries.size())
+        if (count[(from[0].key >> shift) & (kBuckets - 1)] == n)
             continue;
         size_t at = 0;
         for (size_t b = 0; b < kBuckets; ++b) {
@@ -69,10 +76,12 @@ void radixSort(std::vector<SortEntry>& entries) {
             count[b] = at;
             at += here;
         }
-        for (const SortEntry& e : entries)
-            buffer[count[(e.key >> shift) & (kBuckets - 1)]++] = e;
-        entries.swap(buffer);
+        for (size_t i = 0; i < n; ++i)
+            to[count[(from[i].key >> shift) & (kBuckets - 1)]++] = from[i];
+        std::swap(from, to);
     }
+    if (from != entries.data())
+        std::copy(from, from + n, entries.data());
 }
 
 // Removals with more separate ranges than this are done as one reset rather than signal by signal.
@@ -263,8 +272,6 @@ void TSortListView::sortRows() {
     if (rows < 2)
         return;
     const int c = SortColumn;
-    std::vector<int> order(static_cast<size_t>(rows));
-    std::iota(order.begin(), order.end(), 0);
     const bool ascending = SortAscending;
 
     const int stored = m_model->storedCount();
@@ -272,18 +279,20 @@ void TSortListView::sortRows() {
     if (OnCustomSort && OnCustomSort(this, c, 0, first)) {
         // Each stored row's key once, in storage order; then a radix sort of the list's rows by
         // key: stable, and linear in the rows, which a comparison sort of a million rows is not.
-        std::unique_ptr<double[]> keyOf(new double[size_t(stored)]);
-        keyOf[0] = first;
-        for (int s = 1; s < stored; ++s)
-            OnCustomSort(this, c, s, keyOf[size_t(s)]);
-        std::vector<SortEntry> entries(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r)
-            entries[size_t(r)] = {orderedBits(keyOf[size_t(m_model->storedIndex(r))], ascending), quint32(r)};
-        keyOf.reset();
+        ScratchArray<SortEntry> entries(static_cast<size_t>(rows));
+        {
+            ScratchArray<double> keyOf{size_t(stored)};
+            keyOf[0] = first;
+            for (int s = 1; s < stored; ++s)
+                OnCustomSort(this, c, s, keyOf[size_t(s)]);
+            for (int r = 0; r < rows; ++r)
+                entries[size_t(r)] = {orderedBits(keyOf[size_t(m_model->storedIndex(r))], ascending), quint32(r)};
+        }
         radixSort(entries);
+        ScratchArray<int> sorted(static_cast<size_t>(rows));
         for (int r = 0; r < rows; ++r)
-            order[size_t(r)] = int(entries[size_t(r)].row);
-        m_model->permute(order);
+            sorted[size_t(r)] = int(entries[size_t(r)].row);
+        m_model->permute(std::span<const int>(sorted.data(), sorted.size()));
         return;
     }
 
@@ -316,6 +325,8 @@ void TSortListView::sortRows() {
     // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
     for (const QString& text : std::as_const(texts))
         keys.push_back(collator.sortKey(text.toCaseFolded()));
+    std::vector<int> order(static_cast<size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const int res = keys[size_t(keyOf[size_t(a)])].compare(keys[size_t(keyOf[size_t(b)])]);
         return ascending ? res < 0 : res > 0;

@@ -7,7 +7,8 @@
 //   bench_filelist sort [ROWS=1000000]    a list of ROWS rows sorted by Size and by Date modified,
 //                                         beside a plain std::sort of the same 64-bit values
 
-#include "app/try1.h"
+#include "WindowControls.h"
+#include "app/MainWindow.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileTime.h"
 #include "search/DateText.h"
@@ -66,7 +67,8 @@ double timeFind(const std::string& root) {
 }
 
 int listBench(const std::string& root, int repeats) {
-    TForm1 form{QStringList()};
+    const std::unique_ptr<QMainWindow> window = createMainWindow({});
+    WindowControls form(*window);
     form.show();
     form.RootDir->setText(QString::fromLocal8Bit(root.c_str()));
     form.SingleFile->setChecked(true);
@@ -97,7 +99,8 @@ int listBench(const std::string& root, int repeats) {
 }
 
 int sortBench(int rows) {
-    TForm1 form{QStringList()};
+    const std::unique_ptr<QMainWindow> window = createMainWindow({});
+    WindowControls form(*window);
     std::mt19937_64 rng(42);
     // Sizes spread over every unit; modification times over twenty years to the second, so nearly
     // every row shows a date of its own.

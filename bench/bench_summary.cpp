@@ -4,7 +4,8 @@
 //
 // Usage: bench_summary ROOT [REPEATS=5] [STOPS=100]
 
-#include "app/try1.h"
+#include "WindowControls.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -64,7 +65,8 @@ int main(int argc, char** argv) {
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const int stops = argc > 3 ? std::max(1, std::atoi(argv[3])) : 100;
 
-    TForm1 form{QStringList()};
+    const std::unique_ptr<QMainWindow> window = createMainWindow({});
+    WindowControls form(*window);
     form.show();
     form.RootDir->setText(QString::fromLocal8Bit(root.c_str()));
     QCoreApplication::processEvents();
@@ -97,7 +99,7 @@ int main(int argc, char** argv) {
         Clock::time_point posted{};
         QTimer timer;
         timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &form, [&] {
+        QObject::connect(&timer, &QTimer::timeout, &form.window, [&] {
             posted = Clock::now();
             postClick(form.Button1);
         });
@@ -105,7 +107,7 @@ int main(int argc, char** argv) {
         form.Button1->click();
         const auto returned = Clock::now();
         timer.stop();
-        if (posted == Clock::time_point{} || !form.runState().StopSearch) {
+        if (posted == Clock::time_point{} || form.ListView1->rowCount() > 0) {
             ++missed; // the run ended before the click came; drop a click still waiting
             QCoreApplication::removePostedEvents(form.Button1);
             continue;

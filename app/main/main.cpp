@@ -1,4 +1,4 @@
-#include "app/try1.h"
+#include "app/MainWindow.h"
 #include "platform/FileName.h"
 
 #include <QApplication>
@@ -112,7 +112,7 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments << platform::decodeFileName(argv[i], static_cast<qsizetype>(std::strlen(argv[i])));
 
-    TForm1 form(arguments);
-    form.show();
+    const std::unique_ptr<QMainWindow> window = createMainWindow(arguments);
+    window->show();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "shell/DesktopMenuEntries.h"
 
 #include "platform/SafeFolder.h"
+#include "shell/ThunarActions.h"
 
 #include <QDir>
 
@@ -10,10 +11,10 @@
 namespace {
 
 const QString itemPlaceholder = QStringLiteral("%1");
-const QString iconName = QStringLiteral("system-search");
-const QString comment = QStringLiteral("Search and summarise this item with Trovex");
 
-enum class EntryFile { DesktopEntry, ServiceMenu, NemoAction, NautilusScript };
+enum class EntryFile { DesktopEntry, ServiceMenu, NemoAction, NautilusScript, FileManagerAction };
+constexpr EntryFile entryFiles[] = {EntryFile::DesktopEntry, EntryFile::ServiceMenu, EntryFile::NemoAction,
+                                    EntryFile::NautilusScript, EntryFile::FileManagerAction};
 
 // Each file manager's own folder under the data home, and the file Trovex keeps there. The folder
 // is reached as usual; inside it nothing follows a link.
@@ -32,6 +33,8 @@ EntryPlace entryPlace(EntryFile which) {
         return {QStringLiteral("nemo/actions"), QStringLiteral("trovex-run.nemo_action")};
     case EntryFile::NautilusScript:
         return {QStringLiteral("nautilus/scripts"), QStringLiteral("Run Trovex")};
+    case EntryFile::FileManagerAction:
+        return {QStringLiteral("file-manager/actions"), QStringLiteral("trovex-run.desktop")};
     }
     Q_UNREACHABLE();
 }
@@ -144,8 +147,10 @@ QString DesktopMenuEntries::dataHome() {
 }
 
 QStringList DesktopMenuEntries::paths() {
-    return {entryPath(EntryFile::DesktopEntry), entryPath(EntryFile::ServiceMenu), entryPath(EntryFile::NemoAction),
-            entryPath(EntryFile::NautilusScript)};
+    QStringList list;
+    for (const EntryFile file : entryFiles)
+        list << entryPath(file);
+    return list;
 }
 
 QString DesktopMenuEntries::execValue(const QString& program, const QStringList& arguments) {
@@ -154,6 +159,15 @@ QString DesktopMenuEntries::execValue(const QString& program, const QStringList&
     for (const QString& argument : arguments)
         words << (argument == itemPlaceholder ? QStringLiteral("%f") : quoteExecArgument(argument));
     return escapeStringValue(words.join(QLatin1Char(' ')));
+}
+
+QString DesktopMenuEntries::shellCommandLine(const QString& program, const QStringList& arguments) {
+    // The file manager's own pass turns "%%" back into "%" before any shell sees the line.
+    const auto word = [](const QString& text) { return shellQuote(text).replace(u'%', QStringLiteral("%%")); };
+    QStringList words{word(program)};
+    for (const QString& argument : arguments)
+        words << (argument == itemPlaceholder ? QStringLiteral("%f") : word(argument));
+    return words.join(QLatin1Char(' '));
 }
 
 QString DesktopMenuEntries::desktopEntryText(const DesktopMenuCommand& command) {
@@ -169,7 +183,7 @@ QString DesktopMenuEntries::desktopEntryText(const DesktopMenuCommand& command) 
                           "Exec=%4\n"
                           "Terminal=false\n"
                           "NoDisplay=true\n")
-        .arg(command.text, comment, iconName, execValue(command.programPath, command.arguments));
+        .arg(command.text, desktopMenuComment, desktopMenuIcon, execValue(command.programPath, command.arguments));
 }
 
 QString DesktopMenuEntries::serviceMenuText(const DesktopMenuCommand& command) {
@@ -186,7 +200,7 @@ QString DesktopMenuEntries::serviceMenuText(const DesktopMenuCommand& command) {
                           "Name=%2\n"
                           "Icon=%3\n"
                           "Exec=%4\n")
-        .arg(mimeTypes(command, QStringLiteral("all/allfiles")), command.text, iconName,
+        .arg(mimeTypes(command, QStringLiteral("all/allfiles")), command.text, desktopMenuIcon,
              execValue(command.programPath, command.arguments));
 }
 
@@ -214,7 +228,7 @@ QString DesktopMenuEntries::nemoActionText(const DesktopMenuCommand& command) {
                           "Selection=s\n"
                           "Extensions=%5\n"
                           "Quote=double\n")
-        .arg(command.text, comment, iconName, escapeStringValue(exec), extensions);
+        .arg(command.text, desktopMenuComment, desktopMenuIcon, escapeStringValue(exec), extensions);
 }
 
 QString DesktopMenuEntries::nautilusScriptText(const DesktopMenuCommand& command) {
@@ -234,6 +248,27 @@ QString DesktopMenuEntries::nautilusScriptText(const DesktopMenuCommand& command
         .arg(command.text, words.join(QLatin1Char(' ')));
 }
 
+QString DesktopMenuEntries::fileManagerActionText(const DesktopMenuCommand& command) {
+    // PCManFM and PCManFM-Qt put the shell-quoted path in place of %f and split the line as a
+    // shell would, without one, so the path stays one word whatever it holds. The action is in
+    // no application folder, so nothing indexes it as a handler of its types. With %f they would
+    // start the program once for each selected item, so it is offered for one item at a time.
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Action\n"
+                          "Name=%1\n"
+                          "Tooltip=%2\n"
+                          "Icon=%3\n"
+                          "Profiles=run;\n"
+                          "\n"
+                          "[X-Action-Profile run]\n"
+                          "Name=%1\n"
+                          "MimeTypes=%4\n"
+                          "SelectionCount==1\n"
+                          "Exec=%5\n")
+        .arg(command.text, desktopMenuComment, desktopMenuIcon, mimeTypes(command, QStringLiteral("all/allfiles")),
+             escapeStringValue(shellCommandLine(command.programPath, command.arguments)));
+}
+
 bool DesktopMenuEntries::write(const DesktopMenuCommand& command, QString* error) {
     if (!command.onFolders && !command.onFiles)
         return remove(error);
@@ -246,6 +281,7 @@ bool DesktopMenuEntries::write(const DesktopMenuCommand& command, QString* error
         {EntryFile::ServiceMenu, serviceMenuText(command), true},
         {EntryFile::NemoAction, nemoActionText(command), false},
         {EntryFile::NautilusScript, nautilusScriptText(command), true},
+        {EntryFile::FileManagerAction, fileManagerActionText(command), false},
     };
     bool ok = true;
     for (const auto& entry : entries) {
@@ -264,19 +300,27 @@ bool DesktopMenuEntries::write(const DesktopMenuCommand& command, QString* error
             ok = false;
         }
     }
+    QString reason;
+    if (!ThunarActions::write(command, &reason)) {
+        if (ok && error)
+            *error = reason;
+        ok = false;
+    }
     return ok;
 }
 
 bool DesktopMenuEntries::remove(QString* error) {
     bool ok = true;
-    for (const EntryFile file :
-         {EntryFile::DesktopEntry, EntryFile::ServiceMenu, EntryFile::NemoAction, EntryFile::NautilusScript}) {
+    const auto note = [&](bool done, const QString& reason) {
+        if (!done && ok && error)
+            *error = reason;
+        ok = ok && done;
+    };
+    for (const EntryFile file : entryFiles) {
         QString reason;
-        if (!removeEntry(file, &reason)) {
-            if (ok && error)
-                *error = reason;
-            ok = false;
-        }
+        note(removeEntry(file, &reason), reason);
     }
+    QString reason;
+    note(ThunarActions::remove(&reason), reason);
     return ok;
 }

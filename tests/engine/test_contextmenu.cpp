@@ -1,13 +1,15 @@
 #include "platform/Registry.h"
 #include "shell/ContextMenu.h"
 #include "shell/DesktopMenuEntries.h"
-#include "support/DropRights.h"
+#include "shell/ThunarActions.h"
+#include "support/FileRights.h"
 #include "support/TempTree.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 #include <optional>
 #include <stdexcept>
@@ -192,6 +194,89 @@ std::optional<QStringList> nemoCommand(const QString& exec, const QString& click
     return parseShellWords(line->left(token) + QLatin1Char('"') + quoted + QLatin1Char('"') + line->mid(token + 2));
 }
 
+// The quoting of GLib's g_shell_quote, which Thunar and PCManFM put around the path for %f.
+QString glibShellQuote(const QString& text) {
+    QString out = u("'");
+    for (const QChar c : text)
+        out += c == QLatin1Char('\'') ? u("'\\''") : QString(c);
+    return out + u("'");
+}
+
+// A command line as Thunar and PCManFM expand it: %f becomes the quoted path and %% a "%". Nothing
+// for any other code, since each of theirs stands for something, or for a "%" at the end.
+std::optional<QString> expandPercentCodes(const QString& line, const QString& clicked) {
+    QString out;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] != QLatin1Char('%')) {
+            out += line[i];
+        } else if (line.mid(i, 2) == u("%f")) {
+            out += glibShellQuote(clicked);
+            ++i;
+        } else if (line.mid(i, 2) == u("%%")) {
+            out += QLatin1Char('%');
+            ++i;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+// A Thunar action as an XML reader gives its texts, with the names of its empty type elements.
+struct ThunarAction {
+    QString name;
+    QString command;
+    QStringList types;
+};
+
+// The action of a uca.xml with the given unique-id; nothing when there is none or the file is no
+// list of actions. Like Thunar, it skips the XML declaration, which older releases wrote amiss.
+std::optional<ThunarAction> thunarAction(const QString& path, const QString& id) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("<?xml "))
+        bytes.remove(0, bytes.indexOf("?>") + 2);
+    QXmlStreamReader reader(bytes);
+    if (!reader.readNextStartElement() || reader.name() != u("actions"))
+        return std::nullopt;
+    while (reader.readNextStartElement()) {
+        ThunarAction action;
+        QString actionId;
+        while (reader.readNextStartElement()) {
+            const QString element = reader.name().toString();
+            const QString text = reader.readElementText();
+            if (element == u("name"))
+                action.name = text;
+            else if (element == u("unique-id"))
+                actionId = text;
+            else if (element == u("command"))
+                action.command = text;
+            else if (element == u("directories") || element.endsWith(u("-files")))
+                action.types << element;
+        }
+        if (actionId == id)
+            return action;
+    }
+    return std::nullopt;
+}
+
+const QStringList allThunarTypes{u("directories"), u("audio-files"), u("image-files"),
+                                 u("other-files"), u("text-files"),  u("video-files")};
+
+// The value of key in the group of a desktop-entry file, as written.
+QString groupValue(const QString& text, const QString& group, const QString& key) {
+    QString current;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
+            current = line.mid(1, line.size() - 2);
+        else if (current == group && line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
+    }
+    return {};
+}
+
 QString keyValue(const QString& text, const QString& key) {
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         if (line.startsWith(key + QLatin1Char('=')))
@@ -200,21 +285,25 @@ QString keyValue(const QString& text, const QString& key) {
     return {};
 }
 
-QString readText(const QString& path) {
+QByteArray readBytes(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<not read>");
+}
+
+QString readText(const QString& path) {
+    return QString::fromUtf8(readBytes(path));
 }
 
 class ContextMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // A program whose path holds every character that needs care; it records its arguments.
-        const std::string rel = "my \"odd\" 'dir' $HOME %f %% \\x `y` ; #z/trovex";
+        const std::string rel = "my \"odd\" 'dir' $HOME %f %% \\x `y` ; #z & <a>/trovex";
         program = tree.root() + QLatin1Char('/') + QString::fromStdString(rel);
         tree.makeFile(rel, recorder);
         tree.setMode(rel, 0755);
         // The same without "%", which Nemo is never given; for the tests that need every entry.
-        const std::string plainRel = "plain \"odd\" 'dir' $HOME \\x `y` ; #z/trovex";
+        const std::string plainRel = "plain \"odd\" 'dir' $HOME \\x `y` ; #z & <a>/trovex";
         plainProgram = tree.root() + QLatin1Char('/') + QString::fromStdString(plainRel);
         tree.makeFile(plainRel, recorder);
         tree.setMode(plainRel, 0755);
@@ -229,6 +318,7 @@ protected:
     }
     static QString storeRel(const QString& rel) { return u("config/trovex/registry/HKEY_CURRENT_USER/") + rel; }
     QString data(const QString& rel) const { return tree.root() + u("/data/") + rel; }
+    QString config(const QString& rel) const { return tree.root() + u("/config/") + rel; }
 
     // Runs argv (directly, as a launcher does) and returns the arguments the program received.
     QStringList run(const QStringList& argv, const QString& workingDirectory = {}) {
@@ -254,8 +344,10 @@ protected:
     }
 
     TempTree tree;
-    ScopedEnv config{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + u("/config"))};
+    ScopedEnv configHome{"XDG_CONFIG_HOME", QFile::encodeName(tree.root() + u("/config"))};
     ScopedEnv dataHome{"XDG_DATA_HOME", QFile::encodeName(tree.root() + u("/data"))};
+    // Thunar's system-wide actions, none unless a test makes them.
+    ScopedEnv configDirs{"XDG_CONFIG_DIRS", QFile::encodeName(tree.root() + u("/sysconfig"))};
     QString program;
     QString plainProgram;
 };
@@ -337,7 +429,7 @@ TEST_F(ContextMenuTest, KeyThatCannotBeMadeIsSkippedValueThatCannotBeWrittenStop
     EXPECT_TRUE(Registry::value(verbKeys[0] + u("\\command"), {}).has_value());
     EXPECT_EQ(Registry::value(verbKeys[1], {}), contextMenuText);
     EXPECT_FALSE(Registry::keyExists(verbKeys[2]));
-    for (const QString& file : DesktopMenuEntries::paths())
+    for (const QString& file : DesktopMenuEntries::paths() + QStringList{ThunarActions::path()})
         EXPECT_FALSE(QFileInfo::exists(file)) << qPrintable(file);
 }
 
@@ -349,12 +441,14 @@ TEST_F(ContextMenuTest, FileManagerEntriesStartTheProgramOnTheClickedPath) {
     const QStringList files = DesktopMenuEntries::paths();
     EXPECT_EQ(files,
               (QStringList{data(u("applications/trovex-run.desktop")), data(u("kio/servicemenus/trovex-run.desktop")),
-                           data(u("nemo/actions/trovex-run.nemo_action")), data(u("nautilus/scripts/Run Trovex"))}));
+                           data(u("nemo/actions/trovex-run.nemo_action")), data(u("nautilus/scripts/Run Trovex")),
+                           data(u("file-manager/actions/trovex-run.desktop"))}));
     const QStringList expected{clicked, u("/s")};
 
     // The desktop entry and the service menu: the exact Exec line, and what it runs.
-    const QString exec = u("Exec=\"") + tree.root() +
-                         u("/my \\\\\"odd\\\\\" 'dir' \\\\$HOME %%f %%%% \\\\\\\\x \\\\`y\\\\` ; #z/trovex\" %f /s");
+    const QString exec =
+        u("Exec=\"") + tree.root() +
+        u("/my \\\\\"odd\\\\\" 'dir' \\\\$HOME %%f %%%% \\\\\\\\x \\\\`y\\\\` ; #z & <a>/trovex\" %f /s");
     for (const QString& file : files.mid(0, 2)) {
         SCOPED_TRACE(qPrintable(file));
         const QString text = readText(file);
@@ -417,6 +511,178 @@ TEST_F(ContextMenuTest, NemoActionStartsTheProgramWithoutAShell) {
     EXPECT_FALSE(QFileInfo::exists(tree.root() + u("/args.out.script"))) << "the script next to the folder ran";
 }
 
+TEST_F(ContextMenuTest, ThunarAndPcmanfmActionsStartTheProgramOnTheClickedFolder) {
+    tree.makeDir("dir with spaces 'sq' \"dq\" $x `y` %z");
+    const QString clicked = tree.root() + u("/dir with spaces 'sq' \"dq\" $x `y` %z");
+    // Thunar puts the quoted path in place of %f and has /bin/sh run the line.
+    const auto thunar = [&]() -> QStringList {
+        const std::optional<ThunarAction> action = thunarAction(ThunarActions::path(), u("trovex-run"));
+        if (!action)
+            return {u("<no action>")};
+        EXPECT_EQ(action->name, u("Run Trovex"));
+        EXPECT_EQ(action->types, allThunarTypes);
+        const std::optional<QString> line = expandPercentCodes(action->command, clicked);
+        return line ? run({u("/bin/sh"), u("-c"), *line}) : QStringList{u("<not expanded>")};
+    };
+    // PCManFM and PCManFM-Qt do the same, then split the line as a shell would and start its first word.
+    const auto pcmanfm = [&]() -> QStringList {
+        const QString text = readText(data(u("file-manager/actions/trovex-run.desktop")));
+        EXPECT_EQ(groupValue(text, u("Desktop Entry"), u("Type")), u("Action"));
+        EXPECT_EQ(groupValue(text, u("Desktop Entry"), u("Profiles")), u("run;"));
+        const QString profile = u("X-Action-Profile run");
+        EXPECT_EQ(groupValue(text, profile, u("MimeTypes")), u("inode/directory;all/allfiles;"));
+        const std::optional<QString> exec = unescapeValue(groupValue(text, profile, u("Exec")));
+        const std::optional<QString> line = exec ? expandPercentCodes(*exec, clicked) : std::nullopt;
+        const std::optional<QStringList> argv = line ? parseShellWords(*line) : std::nullopt;
+        if (!argv)
+            return {u("<not parsed>")};
+        EXPECT_EQ(argv->first(), program);
+        return run(*argv);
+    };
+
+    ASSERT_TRUE(ToggleContextMenu(true, program));
+    EXPECT_EQ(thunar(), (QStringList{clicked, u("/s")}));
+    EXPECT_EQ(pcmanfm(), (QStringList{clicked, u("/s")}));
+
+    // Registered without the skin, no "/s".
+    ASSERT_FALSE(ToggleContextMenu(false, program));
+    ASSERT_TRUE(ToggleContextMenu(false, program));
+    EXPECT_EQ(thunar(), QStringList{clicked});
+    EXPECT_EQ(pcmanfm(), QStringList{clicked});
+}
+
+TEST_F(ContextMenuTest, ThunarKeepsEveryOtherActionByteForByte) {
+    // A stale action of Trovex's among the user's, another at the end, and one of the user's
+    // merely named like it; under the XML declaration of older Thunar releases (encoding before
+    // version), and under a byte order mark as some editors write it.
+    const QByteArray heads[] = {"<?xml encoding=\"UTF-8\" version=\"1.0\"?>\n<!-- mine -->\n<actions>\n",
+                                "\xef\xbb\xbf<?xml version=\"1.0\"?>\n<actions>\n"};
+    const QByteArray terminal = "<action>\n\t<icon>utilities-terminal</icon>\n\t<name>Open Terminal Here</name>\n"
+                                "\t<name xml:lang=\"de\">Terminal hier \xc3\xb6"
+                                "ffnen</name>\n\t<unique-id>1447790475093480-14</unique-id>\n"
+                                "\t<command>exo-open --working-directory %f --launch TerminalEmulator</command>\n"
+                                "\t<description>Tom &amp; Jerry's &lt;terminal&gt; \xf0\x9f\x98\x80</description>\n"
+                                "\t<patterns>*</patterns>\n\t<startup-notify/>\n\t<directories/>\n</action>\n";
+    const QByteArray stale = "<action>\n\t<name>Run Trovex</name>\n\t<unique-id>trovex-run</unique-id>\n"
+                             "\t<command>/old/trovex %f</command>\n\t<directories/>\n</action>\n";
+    const QByteArray lookalike = "  <action><name>Run Trovex</name><unique-id>trovex-run-2</unique-id>"
+                                 "<command>mine %f</command><directories/></action>\n";
+    const QByteArray staleCopy = "\t<action><unique-id>trovex-run</unique-id></action>  \n";
+    const QByteArray tail = "</actions>\n";
+    const QString path = ThunarActions::path();
+    for (const QByteArray& head : heads) {
+        SCOPED_TRACE(head.constData());
+        tree.makeFile("config/Thunar/uca.xml", head + terminal + stale + lookalike + staleCopy + tail);
+
+        // The first of Trovex's actions is replaced where it stands, the other goes with its line.
+        QString report;
+        ASSERT_TRUE(ToggleContextMenu(false, plainProgram, &report));
+        EXPECT_TRUE(report.isEmpty()) << qPrintable(report);
+        const QByteArray registered = readBytes(path);
+        EXPECT_TRUE(registered.startsWith(head + terminal + "<action>\n")) << registered.constData();
+        EXPECT_TRUE(registered.endsWith("</action>\n" + lookalike + tail)) << registered.constData();
+        EXPECT_EQ(registered.count("<unique-id>trovex-run</unique-id>"), 1);
+        EXPECT_TRUE(thunarAction(path, u("trovex-run")).value().command.contains(u("#z & <a>/trovex")));
+        EXPECT_EQ(thunarAction(path, u("trovex-run-2")).value().command, u("mine %f"));
+
+        ASSERT_FALSE(ToggleContextMenu(false, plainProgram));
+        EXPECT_EQ(readBytes(path), head + terminal + lookalike + tail);
+
+        // Without an action of Trovex's in it, the file comes back byte for byte.
+        ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
+        ASSERT_FALSE(ToggleContextMenu(false, plainProgram));
+        EXPECT_EQ(readBytes(path), head + terminal + lookalike + tail);
+    }
+}
+
+TEST_F(ContextMenuTest, ThunarFileMadeForTheActionGoesWithIt) {
+    // Thunar shows the system's actions while the user has no file of their own, so a new file
+    // starts from them; as older releases wrote them, on one line.
+    const QByteArray system = "<?xml encoding=\"UTF-8\" version=\"1.0\"?>\n<actions><action><icon>utilities-terminal"
+                              "</icon><name>Open Terminal Here</name><unique-id>1-1</unique-id><command>exo-open %f"
+                              "</command><patterns>*</patterns><directories/></action></actions>\n";
+    const struct {
+        const char* name;
+        QByteArray system;  // in the first folder of XDG_CONFIG_DIRS that has one
+        QByteArray created; // how the new file begins
+    } rows[] = {
+        {"no system file", {}, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n<action>\n"},
+        {"system file", system, system.left(system.indexOf("</actions>")) + "<action>\n"},
+        {"system file that does not parse", "<actions>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n"},
+    };
+    ScopedEnv dirs("XDG_CONFIG_DIRS", QFile::encodeName(tree.root() + u("/none:") + tree.root() + u("/sysconfig")));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(tree.root() + u("/sysconfig/Thunar/uca.xml"));
+        if (!row.system.isEmpty())
+            tree.makeFile("sysconfig/Thunar/uca.xml", row.system);
+        ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
+        EXPECT_TRUE(readBytes(ThunarActions::path()).startsWith(row.created))
+            << readBytes(ThunarActions::path()).data();
+        EXPECT_EQ(thunarAction(ThunarActions::path(), u("trovex-run")).value().types, allThunarTypes);
+        EXPECT_EQ(thunarAction(ThunarActions::path(), u("1-1")).has_value(), row.system == system);
+        // Back to what Thunar shows without it, the file goes; the folder stays.
+        ASSERT_FALSE(ToggleContextMenu(false, plainProgram));
+        EXPECT_FALSE(QFileInfo::exists(ThunarActions::path()));
+        EXPECT_TRUE(QFileInfo(config(u("Thunar"))).isDir());
+    }
+}
+
+TEST_F(ContextMenuTest, ThunarFileThatDoesNotParseIsLeftAsItIs) {
+    const struct {
+        QByteArray bytes;
+        const char* reason;
+    } rows[] = {
+        {"<actions>\n<action>\n", "line 3: Premature end of document."},
+        {"<menu>\n</menu>\n", "its root element is <menu>, not <actions>"},
+        {"<actions>\xff</actions>\n", "it is not UTF-8 text"},
+        {"", "line 1: Premature end of document."},
+    };
+    const QString path = ThunarActions::path();
+    const QString failure = u("The file managers' menus could not be updated. Cannot update \"%1\": it does not parse "
+                              "as Thunar's actions (%2), so it is left as it is");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reason);
+        tree.makeFile("config/Thunar/uca.xml", row.bytes);
+        QString report;
+        EXPECT_TRUE(ToggleContextMenu(false, plainProgram, &report));
+        EXPECT_EQ(report, failure.arg(path, u(row.reason)));
+        EXPECT_FALSE(ToggleContextMenu(false, plainProgram, &report));
+        EXPECT_EQ(report, failure.arg(path, u(row.reason)));
+        EXPECT_EQ(readBytes(path), row.bytes);
+    }
+}
+
+TEST_F(ContextMenuTest, ThunarActionHoldsWhatXmlCanCarry) {
+    const QString path = ThunarActions::path();
+    const struct {
+        QString program;
+        bool offered;
+    } rows[] = {
+        {u("/opt/a & <b> ]]> \r\n\t/trovex"), true},
+        {u("/opt/\xf0\x9f\x98\x80/trovex"), true},
+        {u("/opt/bell\x07/trovex"), false},
+        {u("/opt/") + QChar(0xdc80) + u("/trovex"), false}, // the byte 0x80 of a name that is not UTF-8
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(qPrintable(row.program));
+        ASSERT_TRUE(ThunarActions::write({contextMenuText, plainProgram, {u("%1")}, true, true}));
+        QString error;
+        EXPECT_EQ(ThunarActions::write({contextMenuText, row.program, {u("%1")}, true, true}, &error), row.offered);
+        const std::optional<ThunarAction> action = thunarAction(path, u("trovex-run"));
+        if (row.offered) {
+            ASSERT_TRUE(action.has_value());
+            EXPECT_EQ(action->command, DesktopMenuEntries::shellCommandLine(row.program, {u("%1")}));
+        } else {
+            // The earlier action would start a program that is no longer there.
+            EXPECT_FALSE(action.has_value());
+            EXPECT_EQ(error, u("Cannot write \"%1\": Thunar cannot be given a program path that holds a control "
+                               "character or bytes that are not UTF-8")
+                                 .arg(path));
+        }
+    }
+}
+
 TEST_F(ContextMenuTest, RemovingTheRegistrationRemovesExactlyItsEntries) {
     tree.makeFile("data/applications/other.desktop", "[Desktop Entry]\n");
     tree.makeFile("data/nautilus/scripts/Other script", "#!/bin/sh\n");
@@ -431,6 +697,7 @@ TEST_F(ContextMenuTest, RemovingTheRegistrationRemovesExactlyItsEntries) {
     EXPECT_TRUE(QFileInfo::exists(data(u("nautilus/scripts/Other script"))));
     EXPECT_TRUE(QFileInfo(data(u("kio/servicemenus"))).isDir());
     EXPECT_TRUE(QFileInfo(data(u("nemo/actions"))).isDir());
+    EXPECT_TRUE(QFileInfo(data(u("file-manager/actions"))).isDir());
 }
 
 TEST_F(ContextMenuTest, EntriesAreOfferedWhereVerbKeysExist) {
@@ -439,10 +706,17 @@ TEST_F(ContextMenuTest, EntriesAreOfferedWhereVerbKeysExist) {
     ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
     EXPECT_EQ(keyValue(readText(data(u("kio/servicemenus/trovex-run.desktop"))), u("MimeType")), u("inode/directory;"));
     EXPECT_EQ(keyValue(readText(data(u("nemo/actions/trovex-run.nemo_action"))), u("Extensions")), u("dir;"));
+    EXPECT_EQ(groupValue(readText(data(u("file-manager/actions/trovex-run.desktop"))), u("X-Action-Profile run"),
+                         u("MimeTypes")),
+              u("inode/directory;"));
+    EXPECT_EQ(thunarAction(ThunarActions::path(), u("trovex-run")).value().types, QStringList{u("directories")});
 
     DesktopMenuCommand filesOnly{contextMenuText, plainProgram, {u("%1")}, false, true};
     EXPECT_TRUE(DesktopMenuEntries::nemoActionText(filesOnly).contains(u("\nExtensions=nodirs;\n")));
     EXPECT_TRUE(DesktopMenuEntries::serviceMenuText(filesOnly).contains(u("\nMimeType=all/allfiles;\n")));
+    EXPECT_TRUE(DesktopMenuEntries::fileManagerActionText(filesOnly).contains(u("\nMimeTypes=all/allfiles;\n")));
+    ASSERT_TRUE(ThunarActions::write(filesOnly));
+    EXPECT_EQ(thunarAction(ThunarActions::path(), u("trovex-run")).value().types, allThunarTypes.mid(1));
 }
 
 TEST_F(ContextMenuTest, EntriesThatCannotBeWrittenAreReportedAfterTheStoreChanged) {
@@ -461,69 +735,55 @@ TEST_F(ContextMenuTest, EntriesThatCannotBeWrittenAreReportedAfterTheStoreChange
 }
 
 TEST_F(ContextMenuTest, EntryFilesThatAreLinksAreLeftAsTheyAre) {
-    const QStringList files = DesktopMenuEntries::paths();
-    QStringList targets;
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        const std::string target = "outside/file" + std::to_string(i);
-        tree.makeFile(target, "mine");
-        targets << tree.root() + u("/") + QString::fromStdString(target);
-        tree.makeLink(tree.abs(target), QFile::encodeName(files[i].mid(tree.root().size() + 1)).toStdString());
+    const QString target = tree.root() + u("/outside/file");
+    tree.makeFile("outside/file", "mine");
+    const QString failure = u("The file managers' menus could not be updated. Cannot %1 \"%2\": it is a symbolic "
+                              "link, which is left as it is");
+    // One at a time, each reported by the step that meets it; Thunar's file is read before anything else.
+    for (const QString& file : DesktopMenuEntries::paths() + QStringList{ThunarActions::path()}) {
+        SCOPED_TRACE(qPrintable(file));
+        const bool thunar = file == ThunarActions::path();
+        tree.makeLink(tree.abs("outside/file"), QFile::encodeName(file.mid(tree.root().size() + 1)).toStdString());
+        QString report;
+        EXPECT_TRUE(ToggleContextMenu(false, plainProgram, &report));
+        EXPECT_EQ(report, failure.arg(thunar ? u("read") : u("write"), file));
+        EXPECT_FALSE(ToggleContextMenu(false, plainProgram, &report));
+        EXPECT_EQ(report, failure.arg(thunar ? u("read") : u("delete"), file));
+        EXPECT_EQ(QFileInfo(file).symLinkTarget(), target);
+        EXPECT_EQ(readText(target), u("mine"));
+        ASSERT_TRUE(QFile::remove(file));
     }
-    auto linksStand = [&] {
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            EXPECT_EQ(QFileInfo(files[i]).symLinkTarget(), targets[i]) << qPrintable(files[i]);
-            EXPECT_EQ(readText(targets[i]), u("mine")) << qPrintable(targets[i]);
-        }
-    };
-    const QString reason = u("it is a symbolic link, which is left as it is");
-
-    QString report;
-    EXPECT_TRUE(ToggleContextMenu(false, plainProgram, &report));
-    EXPECT_EQ(report,
-              u("The file managers' menus could not be updated. Cannot write \"%1\": %2").arg(files[0], reason));
-    linksStand();
-
-    EXPECT_FALSE(ToggleContextMenu(false, plainProgram, &report));
-    EXPECT_EQ(report,
-              u("The file managers' menus could not be updated. Cannot delete \"%1\": %2").arg(files[0], reason));
-    linksStand();
 }
 
 TEST_F(ContextMenuTest, StoreThatCannotBeReadRemovesNothing) {
     ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
-    const std::string root = tree.rootBytes();
     const QByteArray classes = QFile::encodeName(store(u("software/classes")));
     const QByteArray driveShell = QFile::encodeName(store(u("software/classes/Drive/shell")));
     const QString driveKey = store(u("software/classes/Drive/shell/KVT"));
     const QString nemo = data(u("nemo/actions/trovex-run.nemo_action"));
-    EXPECT_EXIT(
+    WithoutFileRights noRights;
+    // Nothing can be told of the keys: the press registers nothing and leaves the entries.
+    ASSERT_EQ(::chmod(classes.constData(), 0), 0);
+    EXPECT_THROW(
         {
-            if (!dropRootRights(root))
-                ::_exit(90);
-            // Nothing can be told of the keys: the press registers nothing and leaves the entries.
-            ::chmod(classes.constData(), 0);
             try {
                 ToggleContextMenu(false, plainProgram);
-                ::_exit(91);
             } catch (const std::runtime_error& e) {
-                if (std::string(e.what()) != "Failed to set data for ''")
-                    ::_exit(92);
+                EXPECT_STREQ(e.what(), "Failed to set data for ''");
+                throw;
             }
-            for (const QString& file : DesktopMenuEntries::paths()) {
-                if (!QFileInfo::exists(file))
-                    ::_exit(93);
-            }
-            // A key that cannot be deleted is reported, and the entries follow the keys that stay.
-            ::chmod(classes.constData(), 0755);
-            ::chmod(driveShell.constData(), 0555);
-            QString report;
-            if (ToggleContextMenu(false, plainProgram, &report))
-                ::_exit(94);
-            if (report != u("Cannot delete \"%1\": Permission denied").arg(driveKey))
-                ::_exit(95);
-            ::_exit(keyValue(readText(nemo), u("Extensions")) == u("dir;") ? 0 : 96);
         },
-        ::testing::ExitedWithCode(0), "");
+        std::runtime_error);
+    for (const QString& file : DesktopMenuEntries::paths())
+        EXPECT_TRUE(QFileInfo::exists(file)) << qPrintable(file);
+    // A key that cannot be deleted is reported, and the entries follow the keys that stay.
+    ::chmod(classes.constData(), 0755);
+    ::chmod(driveShell.constData(), 0555);
+    QString report;
+    EXPECT_FALSE(ToggleContextMenu(false, plainProgram, &report));
+    EXPECT_EQ(report, u("Cannot delete \"%1\": Permission denied").arg(driveKey));
+    EXPECT_EQ(keyValue(readText(nemo), u("Extensions")), u("dir;"));
+    ::chmod(driveShell.constData(), 0755);
 }
 
 TEST_F(ContextMenuTest, EntriesBecomeNoDefaultHandler) {
@@ -564,18 +824,38 @@ TEST(DesktopMenuEntriesTest, ExecValueEscapesLayerByLayer) {
     EXPECT_EQ(DesktopMenuEntries::execValue(u("/t"), {QString()}), u("/t \"\""));
 }
 
-TEST(DesktopMenuEntriesTest, DataHomeFallsBackToHome) {
+TEST(ThunarActionsTest, ActionGoesIntoAnEmptyRootElement) {
+    const QString action = u("<action><unique-id>trovex-run</unique-id></action>");
+    const std::optional<QByteArray> text = ThunarActions::spliced("<actions mine=\"1\"/>\n", action);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(*text, "<actions mine=\"1\">\n" + action.toUtf8() + "\n</actions>\n");
+    EXPECT_EQ(ThunarActions::spliced(*text, {}), QByteArray("<actions mine=\"1\">\n</actions>\n"));
+}
+
+TEST(DesktopMenuEntriesTest, BaseFoldersFallBackToHome) {
     ScopedEnv home("HOME", "/home/someone");
-    {
-        ScopedEnv unset("XDG_DATA_HOME", QByteArray());
-        EXPECT_EQ(DesktopMenuEntries::dataHome(), u("/home/someone/.local/share"));
+    const struct {
+        const char* variable;
+        QString (*path)();
+        const char* fallback;
+        const char* set;
+    } rows[] = {
+        {"XDG_DATA_HOME", &DesktopMenuEntries::dataHome, "/home/someone/.local/share", "/xdg"},
+        {"XDG_CONFIG_HOME", &ThunarActions::path, "/home/someone/.config/Thunar/uca.xml", "/xdg/Thunar/uca.xml"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.variable);
+        {
+            ScopedEnv unset(row.variable, QByteArray());
+            EXPECT_EQ(row.path(), u(row.fallback));
+        }
+        {
+            ScopedEnv relative(row.variable, "relative/share");
+            EXPECT_EQ(row.path(), u(row.fallback));
+        }
+        ScopedEnv set(row.variable, "/xdg");
+        EXPECT_EQ(row.path(), u(row.set));
     }
-    {
-        ScopedEnv relative("XDG_DATA_HOME", "relative/share");
-        EXPECT_EQ(DesktopMenuEntries::dataHome(), u("/home/someone/.local/share"));
-    }
-    ScopedEnv set("XDG_DATA_HOME", "/xdg/data");
-    EXPECT_EQ(DesktopMenuEntries::dataHome(), u("/xdg/data"));
 }
 
 } // namespace

@@ -73,14 +73,21 @@ platform::ConflictAnswer Desktop::askReplace(QWidget* parent, const QString& sou
             .arg(ExtractFilePath(target), ExtractFileName(target), source);
     QMessageBox box(QMessageBox::Question, QStringLiteral("Replace file"), text, QMessageBox::NoButton, parent);
     QPushButton* replace = box.addButton(QStringLiteral("&Replace"), QMessageBox::AcceptRole);
+    QPushButton* replaceAll = box.addButton(QStringLiteral("Replace &all"), QMessageBox::YesRole);
     QPushButton* skip = box.addButton(QStringLiteral("&Skip"), QMessageBox::RejectRole);
+    QPushButton* skipAll = box.addButton(QStringLiteral("S&kip all"), QMessageBox::NoRole);
     QPushButton* cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(skip);
     box.setEscapeButton(cancel);
     box.exec();
-    if (box.clickedButton() == replace)
+    const QAbstractButton* clicked = box.clickedButton();
+    if (clicked == replace)
         return platform::ConflictAnswer::Replace;
-    return box.clickedButton() == skip ? platform::ConflictAnswer::Skip : platform::ConflictAnswer::Cancel;
+    if (clicked == replaceAll)
+        return platform::ConflictAnswer::ReplaceAll;
+    if (clicked == skip)
+        return platform::ConflictAnswer::Skip;
+    return clicked == skipAll ? platform::ConflictAnswer::SkipAll : platform::ConflictAnswer::Cancel;
 }
 
 QString Desktop::chooseFolder(QWidget* parent) {

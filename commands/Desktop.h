@@ -26,7 +26,9 @@ public:
     // No (also Escape), centred on the screen. False only for No: closing it by its close box
     // is no answer and goes on.
     virtual bool confirmOpen(QWidget* parent, const QString& text);
-    // The target of a copy or move exists: replace it, skip this file, or cancel the files still to come.
+    // The target of a copy or move exists: replace it, skip this file, do either for every conflict
+    // still to come in the command (ReplaceAll, SkipAll), or cancel the files still to come
+    // (Cancel, also Escape).
     virtual platform::ConflictAnswer askReplace(QWidget* parent, const QString& source, const QString& target);
     // The folder dialog, titled "Select source folder": the picked folder, empty when cancelled.
     // Toolkit dialogs read undecodable names lossily; the caller takes the folder back by its bytes.

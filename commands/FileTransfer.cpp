@@ -3,6 +3,7 @@
 #include "commands/Desktop.h"
 #include "commands/TransferProgress.h"
 #include "platform/FileOperations.h"
+#include "platform/TransferBatch.h"
 #include "search/FileHelpers.h"
 
 #include <exception>
@@ -26,6 +27,21 @@ std::optional<Tally> transferEach(QWidget* parent, Desktop& ui, TransferMode mod
             totalBytes += platform::fileSizeOf(path);
         TransferProgress progress(
             parent, mode == TransferMode::Copy ? QStringLiteral("Copying") : QStringLiteral("Moving"), totalBytes);
+        // Copied files are reported once the batch has flushed them, so the counts come from here.
+        platform::TransferBatch batch(mode == TransferMode::Copy ? platform::TransferBatch::Kind::Copy
+                                                                 : platform::TransferBatch::Kind::Move,
+                                      [&](const QString&, const platform::FileOpResult& result) {
+                                          if (result.status == platform::FileOpStatus::Cancelled)
+                                              tally.cancelled = true;
+                                          if (result.status == platform::FileOpStatus::Done)
+                                              ++tally.arrived;
+                                          if (result.status == platform::FileOpStatus::Failed) {
+                                              ++tally.failed;
+                                              ui.showMessage(parent, result.message);
+                                          }
+                                      });
+        // Set by "Replace all" or "Skip all", which answer every later conflict of this command.
+        std::optional<platform::ConflictAnswer> forAll;
         qint64 doneBefore = 0;
         for (const QString& source : paths) {
             const QString name = ExtractFileName(source);
@@ -34,27 +50,24 @@ std::optional<Tally> transferEach(QWidget* parent, Desktop& ui, TransferMode mod
                 break;
             }
             platform::FileOpHooks hooks;
-            hooks.onConflict = [parent, &ui](const QString& from, const QString& to) {
-                return ui.askReplace(parent, from, to);
+            hooks.onConflict = [parent, &ui, &forAll](const QString& from, const QString& to) {
+                if (forAll)
+                    return *forAll;
+                const platform::ConflictAnswer answer = ui.askReplace(parent, from, to);
+                if (answer == platform::ConflictAnswer::ReplaceAll)
+                    forAll = platform::ConflictAnswer::Replace;
+                if (answer == platform::ConflictAnswer::SkipAll)
+                    forAll = platform::ConflictAnswer::Skip;
+                return answer;
             };
             hooks.onProgress = [&](qint64 done, qint64) { return progress.update(name, doneBefore + done); };
             const qint64 size = platform::fileSizeOf(source);
-            const QString target = folder + name;
-            const platform::FileOpResult result = mode == TransferMode::Copy
-                                                      ? platform::copyFile(source, target, hooks)
-                                                      : platform::moveFile(source, target, hooks);
-            if (result.status == platform::FileOpStatus::Cancelled) {
-                tally.cancelled = true;
+            if (!batch.add(source, folder + name, hooks))
                 break;
-            }
-            if (result.status == platform::FileOpStatus::Done)
-                ++tally.arrived;
-            if (result.status == platform::FileOpStatus::Failed) {
-                ++tally.failed;
-                ui.showMessage(parent, result.message);
-            }
             doneBefore += size;
         }
+        // The files before a cancelled one are complete, and arrive.
+        batch.finish();
     } catch (const std::exception& e) {
         ui.showMessage(parent, QString::fromUtf8(e.what()));
         return std::nullopt;

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev libgl-dev
     libgtest-dev libgmock-dev googletest
-    zlib1g-dev shared-mime-info
+    zlib1g-dev libxxhash-dev shared-mime-info
     libglib2.0-bin desktop-file-utils
     xvfb xauth dbus fonts-dejavu-core
     unzip tzdata

@@ -1,7 +1,9 @@
 #include "platform/FileName.h"
 #include "platform/FileOperations.h"
+#include "platform/TransferBatch.h"
 #include "support/FileProbe.h"
 #include "support/KillMidway.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -273,6 +275,76 @@ TEST_F(FileOpsTest, MoveAcrossVolumesRemovesTheSourceOnlyAfterACompleteCopy) {
     struct stat st {};
     ASSERT_EQ(::stat((other.path() + "/f.bin").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtime, 1400000000);
+}
+
+TEST_F(FileOpsTest, HolesStayHolesWhicheverWayTheDataGoes) {
+    // 64 KiB of data at the start and at 8 MiB, holes to 32 MiB.
+    const QByteArray a(64 * 1024, 'a');
+    const QByteArray b(64 * 1024, 'b');
+    QByteArray expected(32 * 1024 * 1024, '\0');
+    expected.replace(0, a.size(), a);
+    expected.replace(8 * 1024 * 1024, b.size(), b);
+    OtherVolume other;
+    const struct {
+        const char* what;
+        platform::TransferBatch::Kind kind;
+        bool kernelCopy;
+    } cases[] = {
+        {"copy", platform::TransferBatch::Kind::Copy, true},
+        {"copy by the read/write loop", platform::TransferBatch::Kind::Copy, false},
+        {"move to another file system", platform::TransferBatch::Kind::Move, true},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.what);
+        const bool move = c.kind == platform::TransferBatch::Kind::Move;
+        if (move && !other.isValid())
+            continue;
+        tree.makeSparse("src/holey.img", expected.size());
+        const int fd = ::open(tree.abs("src/holey.img").c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, a.constData(), size_t(a.size()), 0), a.size());
+        ASSERT_EQ(::pwrite(fd, b.constData(), size_t(b.size()), 8 * 1024 * 1024), b.size());
+        ::close(fd);
+        const std::string target = move ? other.path() + "/holey.img" : tree.abs("dst/holey" + std::to_string(i));
+        tree.makeDir("dst");
+
+        platform::FileOpResult result{FileOpStatus::Failed, QStringLiteral("not reported")};
+        platform::TransferBatch batch(c.kind,
+                                      [&result](const QString&, const platform::FileOpResult& r) { result = r; });
+        batch.setKernelCopyAllowed(c.kernelCopy);
+        batch.add(path("src/holey.img"), platform::decodeFileName(QByteArray::fromStdString(target)));
+        batch.finish();
+        ASSERT_EQ(result.status, FileOpStatus::Done) << result.message.toStdString();
+        EXPECT_EQ(contentOf(target), expected);
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_LE(qint64(st.st_blocks) * 512, 1024 * 1024) << "a full copy would take 32 MiB";
+        EXPECT_EQ(exists(tree.abs("src/holey.img")), !move);
+    }
+}
+
+TEST_F(FileOpsTest, AFullDiskIsReportedWithTheSystemsTextAndTheTargetKept) {
+    tree.makeDir("small");
+    SmallTmpfs small(tree.abs("small"), 256);
+    if (!small.isMounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    tree.makeFile("small/inside.bin", QByteArray(160 * 1024, 'i'));
+    tree.makeFile("outside.bin", QByteArray(300 * 1024, 'o'));
+    tree.makeFile("small/target.bin", "keep me");
+    FileOpHooks hooks;
+    hooks.onConflict = [](const QString&, const QString&) { return ConflictAnswer::Replace; };
+    // Within the tmpfs the kernel copies; from the other file system the read/write loop does.
+    for (const char* source : {"small/inside.bin", "outside.bin"}) {
+        SCOPED_TRACE(source);
+        const auto result = platform::copyFile(path(source), path("small/target.bin"), hooks);
+        EXPECT_EQ(result.status, FileOpStatus::Failed);
+        EXPECT_TRUE(result.message.endsWith(QStringLiteral("No space left on device.")))
+            << result.message.toStdString();
+        EXPECT_EQ(contentOf(tree.abs("small/target.bin")), QByteArray("keep me"));
+        EXPECT_EQ(namesIn(tree.abs("small")),
+                  (QStringList{QStringLiteral("inside.bin"), QStringLiteral("target.bin")}));
+    }
 }
 
 TEST_F(FileOpsTest, FileSizeOfReadsTheEntryItself) {

@@ -1,7 +1,7 @@
 #include "TestForms.h"
 #include "app/try1.h"
-#include "search/FileDetails.h"
 #include "platform/FileName.h"
+#include "search/FileDetails.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"
 #include "support/gui/ListRows.h"
@@ -11,8 +11,11 @@
 #include <QClipboard>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <fcntl.h>
 #include <ftw.h>
@@ -137,6 +140,79 @@ TEST_F(CommandsTest, ConflictsAreAskedAndCancelEndsTheCommand) {
     EXPECT_EQ(ui.conflicts.size(), 2);
     EXPECT_EQ(contentOf(tree.abs("dst/same.txt")), QByteArray("from b"));
     EXPECT_EQ(contentOf(tree.abs("dst/other.txt")), QByteArray("from c"));
+}
+
+TEST_F(CommandsTest, ReplaceAllAndSkipAllAnswerEveryLaterConflictOfTheCommand) {
+    const struct {
+        QAction* TForm1::*command;
+        ConflictAnswer answer;
+        const char* kept; // what the conflicting targets hold afterwards
+        const char* summary;
+    } cases[] = {
+        {&TForm1::Copyto1, ConflictAnswer::ReplaceAll, "new", "Files copied to: "},
+        {&TForm1::Copyto1, ConflictAnswer::SkipAll, "old", "Files copied to: "},
+        {&TForm1::Moveselectedfiles1, ConflictAnswer::ReplaceAll, "new", "Files moved to: "},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.summary);
+        const std::string src = "src" + std::to_string(i) + "/";
+        const std::string dst = "dst" + std::to_string(i) + "/";
+        form->ListView2->reportModel()->clear();
+        fill(form->ListView2, {fileRow(src + "one.txt", "new"), fileRow(src + "free.txt", "new"),
+                               fileRow(src + "two.txt", "new"), fileRow(src + "three.txt", "new")});
+        for (const char* name : {"one.txt", "two.txt", "three.txt"})
+            tree.makeFile(dst + name, "old");
+        select(form->ListView2, {0, 1, 2, 3});
+        ui.folderAnswer = path(dst);
+        ui.conflicts.clear();
+        ui.messages.clear();
+        // A second question would cancel the rest.
+        ui.replaceAnswers = {c.answer, ConflictAnswer::Cancel};
+        (form.get()->*c.command)->trigger();
+        EXPECT_EQ(ui.conflicts, QStringList{path(src + "one.txt") + QStringLiteral(" -> ") + path(dst + "one.txt")});
+        for (const char* name : {"one.txt", "two.txt", "three.txt"})
+            EXPECT_EQ(contentOf(tree.abs(dst + name)), QByteArray(c.kept)) << name;
+        EXPECT_EQ(contentOf(tree.abs(dst + "free.txt")), QByteArray("new"));
+        EXPECT_EQ(ui.messages, QStringList{QString::fromUtf8(c.summary) + path(dst)});
+    }
+}
+
+TEST_F(CommandsTest, TheReplaceQuestionOffersEveryAnswerAndEscapeCancels) {
+    const struct {
+        const char* button; // clicked; Escape when null
+        ConflictAnswer answer;
+    } cases[] = {
+        {"&Replace", ConflictAnswer::Replace}, {"Replace &all", ConflictAnswer::ReplaceAll},
+        {"&Skip", ConflictAnswer::Skip},       {"S&kip all", ConflictAnswer::SkipAll},
+        {nullptr, ConflictAnswer::Cancel},
+    };
+    Desktop desktop;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button ? c.button : "Escape");
+        // Answers the question once it is open, from inside its own event loop.
+        QTimer poll;
+        QStringList offered;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            poll.stop();
+            for (const QAbstractButton* button : box->buttons())
+                offered.append(button->text());
+            if (!c.button) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == QLatin1String(c.button))
+                    button->click();
+            }
+        });
+        poll.start(1);
+        EXPECT_EQ(desktop.askReplace(nullptr, QStringLiteral("/a/x.txt"), QStringLiteral("/b/x.txt")), c.answer);
+        EXPECT_EQ(offered.size(), 5);
+    }
 }
 
 TEST_F(CommandsTest, AFailedFileIsReportedAndTheOthersFollow) {

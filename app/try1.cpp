@@ -3,11 +3,11 @@
 #include "commands/Desktop.h"
 
 #include "app/CollapseSplitter.h"
-#include "search/CommandLine.h"
 #include "app/DatePicker.h"
 #include "app/LedLamp.h"
 #include "platform/DisplayName.h"
 #include "platform/Registry.h"
+#include "search/CommandLine.h"
 #include "search/FileHelpers.h"
 #include "search/FileTypeName.h"
 #include "search/FolderWalker.h"
@@ -463,6 +463,7 @@ void TForm1::createMenus() {
     SavedetailstofileasCSV1 =
         item(PopupMenu2, ListView1, QStringLiteral("SavedetailstofileasCSV1"), QStringLiteral("Save details as CSV"));
     SavedetailstofileasCSV1->setData(99);
+    ShowChart1 = item(PopupMenu2, ListView1, QStringLiteral("ShowChart1"), QStringLiteral("Show chart"));
 
     ListView2->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView2, &QWidget::customContextMenuRequested, this,
@@ -508,6 +509,7 @@ void TForm1::connectHandlers() {
         {Selectall1, &TForm1::Selectall1Click},
         {Reload1, &TForm1::Reload1Click},
         {Properties1, &TForm1::Properties1Click},
+        {ShowChart1, &TForm1::ShowChart1Click},
     };
     for (const auto& [action, handler] : items)
         connect(action, &QAction::triggered, this,
@@ -530,6 +532,10 @@ void TForm1::connectHandlers() {
         return ListView2CustomSort(sender, col, row, key);
     };
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { guarded([this] { PopupMenu1Popup(); }); });
+    // The chart follows the type list whenever its rows change.
+    connect(ListView1->reportModel(), &QAbstractItemModel::modelReset, this, [this] { updateChart(); });
+    connect(ListView1->reportModel(), &QAbstractItemModel::rowsInserted, this, [this] { updateChart(); });
+    connect(ListView1->reportModel(), &QAbstractItemModel::rowsRemoved, this, [this] { updateChart(); });
     connect(ListView1, &QAbstractItemView::clicked, this, [this] { guarded([this] { ListView1Click(); }); });
     connect(ListView1, &QAbstractItemView::doubleClicked, this, [this] { guarded([this] { ListView1DblClick(); }); });
     connect(ListView2, &QAbstractItemView::doubleClicked, this, [this] { guarded([this] { ListView2DblClick(); }); });

@@ -31,6 +31,7 @@ class QPushButton;
 class QStatusBar;
 class QTimer;
 class SkinEngine;
+class TypeChartWindow;
 
 // What start-up takes from outside the window. Tests replace the parts they need; the defaults are
 // those of the running program.
@@ -134,6 +135,7 @@ public:
     QMenu* PopupMenu2 = nullptr;
     QAction* Copydetailstoclipboard1 = nullptr;
     QAction* SavedetailstofileasCSV1 = nullptr; // data() 99: save instead of copy
+    QAction* ShowChart1 = nullptr;
 
     QTimer* Timer1 = nullptr;
     SkinEngine* SkinData1 = nullptr;
@@ -215,6 +217,11 @@ public:
     void ZIPselectedfiles1Click();
     void ZipForge1FileProgress(const QString& fileName);
 
+    // The chart of the type summary: a window of its own, made at the first "Show chart" and kept
+    // in step with the type list from then on.
+    void ShowChart1Click();
+    TypeChartWindow* ChartWindow = nullptr;
+
     // Context-menu registration
     void TntButton1Click();
 
@@ -244,6 +251,8 @@ private:
     void setTabOrders();
     void connectHandlers();
     void previewKey(QObject* receiver, QKeyEvent* event);
+    void updateChart();
+    void listTypeFromChart(const QString& type);
     void exportListCsv(const TSortListView* list, const QList<int>& rows, const QAction* sender);
     // Keeps the file rows whose key, ignoring case, equals that of the first selected row.
     void keepRowsLike(QString (*key)(const QString& path));

@@ -5,10 +5,13 @@
 #include "platform/FileAttributes.h"
 #include "platform/PathAttributes.h"
 #include "search/FileHelpers.h"
+#include "search/SortKeys.h"
 #include "search/TDataIndexList.h"
+#include "views/TypeChartWindow.h"
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -83,4 +86,53 @@ bool TForm1::ListView1CustomSort(TSortListView* sender, int colIndex, int stored
 
 bool TForm1::ListView2CustomSort(TSortListView* sender, int colIndex, int stored, double& key) {
     return m_sortKeys.fileKey(*sender->reportModel(), colIndex, stored, key);
+}
+
+void TForm1::ShowChart1Click() {
+    if (!ChartWindow) {
+        ChartWindow = new TypeChartWindow(this);
+        ChartWindow->setObjectName(QStringLiteral("ChartWindow"));
+        connect(ChartWindow, &TypeChartWindow::typeActivated, this,
+                [this](const QString& type) { guarded([this, type] { listTypeFromChart(type); }); });
+    }
+    updateChart();
+    ChartWindow->show();
+    ChartWindow->raise();
+    ChartWindow->activateWindow();
+}
+
+void TForm1::updateChart() {
+    if (!ChartWindow)
+        return;
+    // The types as the list holds them; rows given as texts are read back from their texts.
+    const ReportModel& model = *ListView1->reportModel();
+    QList<ChartType> types;
+    types.reserve(model.rowCount());
+    for (int r = 0; r < model.rowCount(); ++r) {
+        ChartType type{model.text(r, 0), model.text(r, 1), 0, 0};
+        if (model.isTextRow(r)) {
+            type.count = model.text(r, 2).toLongLong();
+            double kilobytes = 0;
+            if (SizeTextValue(model.text(r, 3), kilobytes))
+                type.size = qint64(kilobytes * 1024.0);
+        } else {
+            type.count = model.row(r).values[1];
+            type.size = model.row(r).values[2];
+        }
+        types.append(type);
+    }
+    ChartWindow->setTypes(types);
+}
+
+void TForm1::listTypeFromChart(const QString& type) {
+    // As a double click on the type's row: the row selected, then its files listed.
+    for (int r = 0; r < ListView1->rowCount(); ++r) {
+        if (ListView1->cellText(r, 0) == type) {
+            ListView1->setCurrentIndex(ListView1->model()->index(r, 0));
+            ListView1->selectionModel()->select(ListView1->model()->index(r, 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            ListView1DblClick();
+            return;
+        }
+    }
 }

@@ -462,8 +462,9 @@ TEST_F(MainWindowTest, PopupMenusHoldTheirItemsInOrder) {
                "Filter|Filter files by selected file folder|", "Filterfilesbytype1|Filter files by selected file type|",
                "Removeselectedfiles1|Remove selected files |", "Selectall1|Select all|Ctrl+A",
                "Reload1|Reload files of type|", "Properties1|File properties|"}));
-    EXPECT_EQ(layout(form->PopupMenu2), names({"Copydetailstoclipboard1|Copy details to clipboard|Ctrl+D",
-                                               "SavedetailstofileasCSV1|Save details as CSV|"}));
+    EXPECT_EQ(layout(form->PopupMenu2),
+              names({"Copydetailstoclipboard1|Copy details to clipboard|Ctrl+D",
+                     "SavedetailstofileasCSV1|Save details as CSV|", "ShowChart1|Show chart|"}));
 
     EXPECT_EQ(form->Copyfilelist1->statusTip(), QStringLiteral("Copy all file names to clipboard"));
     EXPECT_EQ(form->Copyfiles1->statusTip(), QStringLiteral("Copy selected files to clipboard  for pasting elsewhere"));

@@ -1,5 +1,9 @@
 #include "FormFixture.h"
+#include "search/TreemapLayout.h"
+#include "views/TypeChartView.h"
+#include "views/TypeChartWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -178,6 +182,44 @@ TEST_F(TypeSummary, TheIdleClockShowsHoursMinutesAndSecondsWithoutAZone) {
                     .match(form->TimeLabel->text())
                     .hasMatch())
         << qPrintable(form->TimeLabel->text());
+}
+
+// The chart opens from the type list's menu, follows each summary and leads back to the files.
+TEST_F(TypeSummary, TheChartFollowsTheSummaryAndLeadsToATypesFiles) {
+    makeMixedTree();
+    go();
+    form->show();
+    form->ShowChart1->trigger();
+    ASSERT_NE(form->ChartWindow, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->ChartWindow));
+    TypeChartView* chart = form->ChartWindow->chart();
+    const auto chartTypes = [&] {
+        QStringList out;
+        for (const ChartType& t : chart->types())
+            out.append(QStringLiteral("%1 %2 %3").arg(t.type).arg(t.count).arg(t.size));
+        return out;
+    };
+    // The hidden file is left out by default, as in the list.
+    EXPECT_EQ(chartTypes(),
+              (QStringList{QStringLiteral(".txt 3 4096"), QStringLiteral(".png 1 100"), QStringLiteral(" 2 5")}));
+
+    // A double click on the largest tile lists that type's files.
+    const TreemapLayout& tiles = chart->tileLayout();
+    ASSERT_FALSE(tiles.shown.isEmpty());
+    ASSERT_EQ(chart->types()[tiles.shown[0]].type, QStringLiteral(".txt"));
+    const QPoint centre = tiles.tiles[0].center().toPoint();
+    QTest::mouseClick(chart->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(chart->viewport(), Qt::LeftButton, {}, centre);
+    EXPECT_EQ(form->CurrentType, QStringLiteral(".txt"));
+    EXPECT_EQ(form->ListView2->rowCount(), 3);
+
+    // A new summary redraws it; an empty one shows nothing but "No files".
+    form->RootDir->setText(tree.root() + QStringLiteral("/program"));
+    go();
+    EXPECT_TRUE(chart->types().isEmpty());
+    EXPECT_FALSE(form->ChartWindow->saveButton()->isEnabled());
+    form->close();
+    EXPECT_FALSE(form->ChartWindow->isVisible()) << "it closes with the main window";
 }
 
 TEST_F(TypeSummary, ShiftClickAppendsTheTypeOnlyWhileTheMaskIsEnabled) {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+class TypeChartView;
+
+enum class PictureFormat { Png, Svg };
+
+// SVG for a file name ending in ".svg", in any letter case; PNG for every other name.
+PictureFormat pictureFormatFor(const QString& path);
+
+// Writes the chart as it shows (TypeChartView::pictureSize) to device. False when the device
+// refuses a write, with the device's reason in error.
+bool writeChartPicture(const TypeChartView& chart, PictureFormat format, QIODevice& device, QString* error);
+
+// Writes the picture in the format its name asks for to a temporary file beside path and renames
+// it into place, so an existing file stays as it was when anything fails. False with the reason in
+// error.
+bool saveChartPicture(const TypeChartView& chart, const QString& path, QString* error);

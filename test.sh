@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build (engine, window, program) and the engine
-# again with AddressSanitizer and UndefinedBehaviorSanitizer. Tests run offscreen.
+# again with AddressSanitizer and UndefinedBehaviorSanitizer, and once more with ThreadSanitizer
+# for the walk's worker threads. Tests run offscreen.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh
@@ -14,3 +15,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTROVEX_SANITIZE=ON -DTROVEX_GUI=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTROVEX_TSAN=ON -DTROVEX_GUI=OFF >/dev/null
+cmake --build build-tsan -j "$jobs"
+ctest --test-dir build-tsan --output-on-failure -j "$jobs"

@@ -125,6 +125,7 @@ void TForm1::ScanFolder(const QString& folder, bool recurse, const QString& mode
         return; // the root was cleared after a summary; there is nothing to walk
     FolderWalker walker(*this, m_run, DataList, IndexList, FileList);
     walker.setPumpInterval(pumpInterval);
+    walker.setReadAheadWorkers(ReadAheadSettings::defaultWorkers());
     walker.ScanFolder(folder, recurse, mode);
     // Totals are short by whatever could not be read; say so rather than let them look whole.
     const QString report = walker.report().text(folder);

@@ -1,8 +1,13 @@
-// The type-counting walk against find on the same tree, warm cache, in one run.
+// The type-counting walk against find and against a bare getdents64 + statx walk on the same
+// tree, in one run.
 //
-// Usage: bench_walk ROOT [REPEATS=5]
-// Prints the median time of each and the ratio walk / find.
+// Usage: bench_walk ROOT [REPEATS=5] [WORKERS=default[,more...]] [cold]
+// Prints the median time of each and the ratios. With "cold" the page cache is dropped before
+// every measurement (as root; the benchmark says so when it cannot), else the cache is warm.
+// Several worker counts, separated by commas, are measured in turn.
 
+#include "bench/BareWalk.h"
+#include "bench/DropCaches.h"
 #include "search/FolderWalker.h"
 #include "search/RunState.h"
 
@@ -11,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,43 +53,92 @@ double timeFind(const std::string& root) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
+double timeBare(const std::string& root, int threads) {
+    const auto t0 = Clock::now();
+    bareWalk(root, threads);
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+struct WalkResult {
+    double seconds = 0;
+    qint32 types = 0;
+    qint32 files = 0;
+    qint64 entries = 0;
+    long pumps = 0;
+    size_t peakBytes = 0;
+};
+
+WalkResult timeWalk(const std::string& root, int workers) {
+    BenchHost host;
+    TDataList dataList;
+    TDataIndexList indexList;
+    TFileList fileList;
+    RunState run;
+    WalkResult r;
+    const auto t0 = Clock::now();
+    FolderWalker walker(host, run, dataList, indexList, fileList);
+    walker.setReadAheadWorkers(workers);
+    walker.ScanFolder(QString::fromLocal8Bit(root.c_str()), true, QStringLiteral("+"));
+    r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    r.types = qint32(dataList.size());
+    r.files = run.TotalFiles;
+    r.entries = run.EntryCount;
+    r.pumps = host.pumps;
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s ROOT [REPEATS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ROOT [REPEATS] [WORKERS[,WORKERS...]] [cold]\n", argv[0]);
         return 2;
     }
     const std::string root = argv[1];
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-
-    timeFind(root); // warm the cache
-    std::vector<double> findTimes, walkTimes;
-    qint32 types = 0, files = 0;
-    long pumps = 0;
-    RunState run;
-    for (int r = 0; r < repeats; ++r) {
-        findTimes.push_back(timeFind(root));
-
-        BenchHost host;
-        TDataList dataList;
-        TDataIndexList indexList;
-        TFileList fileList;
-        run = {};
-        const auto t0 = Clock::now();
-        FolderWalker walker(host, run, dataList, indexList, fileList);
-        walker.ScanFolder(QString::fromLocal8Bit(root.c_str()), true, QStringLiteral("+"));
-        walkTimes.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
-        types = qint32(dataList.size());
-        files = run.TotalFiles;
-        pumps = host.pumps;
+    std::vector<int> workerCounts;
+    if (argc > 3 && std::string(argv[3]) != "default") {
+        std::stringstream list(argv[3]);
+        for (std::string item; std::getline(list, item, ',');)
+            workerCounts.push_back(std::max(0, std::atoi(item.c_str())));
     }
-    const double f = median(findTimes), w = median(walkTimes);
-    std::printf("type-counting walk: %d files, %d types, %lld entries, %ld pumps\n", files, types,
-                static_cast<long long>(run.EntryCount), pumps);
-    std::printf("find -type f -printf '%%s %%f\\n': %.3f s (median of %d)\n", f, repeats);
-    std::printf("walk:                             %.3f s (median of %d)\n", w, repeats);
-    std::printf("ratio walk/find: %.2f (target <= 1.00)\n", w / f);
+    if (workerCounts.empty())
+        workerCounts.push_back(ReadAheadSettings::defaultWorkers());
+    const bool cold = argc > 4 && std::string(argv[4]) == "cold";
+    if (cold && !canDropCaches()) {
+        std::printf("cannot drop the page cache (needs root): the cold figures below are warm\n");
+    }
+    const auto prepare = [&] {
+        if (cold)
+            dropCaches();
+    };
+    const char* state = cold ? "cold" : "warm";
+
+    timeFind(root); // warm the cache, and the program
+    std::vector<double> findTimes;
+    for (int r = 0; r < repeats; ++r) {
+        prepare();
+        findTimes.push_back(timeFind(root));
+    }
+    const double f = median(findTimes);
+    std::printf("%s, %d runs each, medians\n", state, repeats);
+    std::printf("find -type f -printf '%%s %%f\\n':   %.3f s\n", f);
+    for (int workers : workerCounts) {
+        std::vector<double> walkTimes, bareTimes;
+        WalkResult last;
+        for (int r = 0; r < repeats; ++r) {
+            prepare();
+            last = timeWalk(root, workers);
+            walkTimes.push_back(last.seconds);
+            prepare();
+            bareTimes.push_back(timeBare(root, std::max(1, workers)));
+        }
+        const double w = median(walkTimes), b = median(bareTimes);
+        std::printf("walk, %2d workers:                 %.3f s  (%d files, %d types, %lld entries, %ld pumps)\n",
+                    workers, w, last.files, last.types, static_cast<long long>(last.entries), last.pumps);
+        std::printf("bare getdents64+statx, %2d threads: %.3f s\n", std::max(1, workers), b);
+        std::printf("ratio walk/find %.2f, walk/bare %.2f\n", w / f, w / b);
+    }
     return 0;
 }

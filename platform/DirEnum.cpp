@@ -66,42 +66,41 @@ bool nameLess(std::string_view a, std::string_view b) {
     return a < b;
 }
 
-bool DirEnum::open(const char* path, bool followLink) {
-    m_entries.clear();
-    m_names.clear();
-    m_statError = 0;
+int openFolder(const char* path) {
+    return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
 
-    const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
-    if (fd < 0)
-        return false;
-    if (m_buffer.size() < kReadBufferSize)
-        m_buffer.resize(kReadBufferSize);
+int openFolderAt(int parentFd, const char* name) {
+    return ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+}
+
+bool readFolderNames(int fd, std::vector<DirEntry>& entries, std::vector<char>& names, std::vector<char>& buffer) {
+    entries.clear();
+    names.clear();
+    if (buffer.size() < kReadBufferSize)
+        buffer.resize(kReadBufferSize);
 
     bool readAny = false;
     for (;;) {
-        const ssize_t n = ::getdents64(fd, m_buffer.data(), m_buffer.size());
+        const ssize_t n = ::getdents64(fd, buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (!readAny) {
-                const int saved = errno;
-                ::close(fd);
-                errno = saved;
+            if (!readAny)
                 return false;
-            }
             break; // a failing read ends the folder as if it had reached its end
         }
         if (n == 0)
             break;
         readAny = true;
         for (ssize_t off = 0; off < n;) {
-            const auto* d = reinterpret_cast<const struct dirent64*>(m_buffer.data() + off);
+            const auto* d = reinterpret_cast<const struct dirent64*>(buffer.data() + off);
             off += d->d_reclen;
             const size_t len = std::strlen(d->d_name);
             DirEntry e;
-            e.nameOffset = quint32(m_names.size());
+            e.nameOffset = quint32(names.size());
             e.nameLen = quint32(len);
-            m_names.insert(m_names.end(), d->d_name, d->d_name + len + 1); // keep the NUL for statx
+            names.insert(names.end(), d->d_name, d->d_name + len + 1); // keep the NUL for statx
             // What the entry type tells; statx replaces it, and it is all we know when statx fails.
             switch (d->d_type) {
             case DT_DIR:
@@ -125,56 +124,81 @@ bool DirEnum::open(const char* path, bool followLink) {
             }
             if (len > 0 && d->d_name[0] == '.')
                 e.attr |= FileAttr::Hidden;
-            m_entries.push_back(e);
+            entries.push_back(e);
         }
     }
 
+    const auto nameOf = [&names](const DirEntry& e) {
+        return std::string_view(names.data() + e.nameOffset, e.nameLen);
+    };
     // "." and ".." first, then the rest in case-insensitive order.
-    auto rest = std::stable_partition(m_entries.begin(), m_entries.end(),
-                                      [this](const DirEntry& e) { return isDots(name(e)); });
-    std::sort(m_entries.begin(), rest,
-              [this](const DirEntry& a, const DirEntry& b) { return name(a).size() < name(b).size(); });
-    std::sort(rest, m_entries.end(),
-              [this](const DirEntry& a, const DirEntry& b) { return nameLess(name(a), name(b)); });
+    auto rest =
+        std::stable_partition(entries.begin(), entries.end(), [&](const DirEntry& e) { return isDots(nameOf(e)); });
+    for (auto it = entries.begin(); it != rest; ++it)
+        it->attr = FileAttr::Directory;
+    std::sort(entries.begin(), rest,
+              [&](const DirEntry& a, const DirEntry& b) { return nameOf(a).size() < nameOf(b).size(); });
+    std::sort(rest, entries.end(),
+              [&](const DirEntry& a, const DirEntry& b) { return nameLess(nameOf(a), nameOf(b)); });
+    return true;
+}
 
-    size_t out = 0;
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        DirEntry e = m_entries[i];
-        const char* entryName = m_names.data() + e.nameOffset;
-        if (isDots(name(e))) {
-            e.attr = FileAttr::Directory;
-            m_entries[out++] = e;
-            continue;
-        }
-        if (e.attr & FileAttr::Directory) {
-            m_entries[out++] = e;
-            continue;
-        }
+qsizetype statEntries(int fd, DirEntry* first, qsizetype count, const char* names, int& firstError,
+                      const std::function<bool()>& stop) {
+    for (qsizetype i = 0; i < count; ++i) {
+        if (stop && stop())
+            return i;
+        DirEntry& e = first[i];
+        if (e.attr & FileAttr::Directory)
+            continue; // folders known from the entry type, and the dots, need no statx
+        const char* entryName = names + e.nameOffset;
+        const std::string_view name(entryName, e.nameLen);
         struct statx st;
         const unsigned mask =
             STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
         if (::statx(fd, entryName, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &st) != 0) {
-            if (errno == ENOENT)
-                continue; // vanished since the listing
+            if (errno == ENOENT) {
+                e.attr = kEntryVanished; // gone since the listing
+                continue;
+            }
             // Known by name but not by data (a folder that can be read but not searched): keep
             // what the name and the entry type tell, and nothing made up.
-            if (m_statError == 0)
-                m_statError = errno;
+            if (firstError == 0)
+                firstError = errno;
             e.attr = (e.attr & ~kNeedsTypeFromStat) | FileAttr::Unread;
-            m_entries[out++] = e;
             continue;
         }
-        applyStat(e, name(e), st);
+        applyStat(e, name, st);
         if (S_ISLNK(st.stx_mode)) {
             // A link to a folder is an entry of the folder kind, but is never entered.
             struct stat target;
             if (::fstatat(fd, entryName, &target, 0) == 0 && S_ISDIR(target.st_mode))
                 e.attr |= FileAttr::Directory;
         }
-        m_entries[out++] = e;
     }
-    m_entries.resize(out);
+    return count;
+}
+
+bool DirEnum::open(const char* path, bool followLink) {
+    m_entries.clear();
+    m_names.clear();
+    m_statError = 0;
+
+    const int fd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+    if (fd < 0)
+        return false;
+    if (!readFolderNames(fd, m_entries, m_names, m_buffer)) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return false;
+    }
+    statEntries(fd, m_entries.data(), qsizetype(m_entries.size()), m_names.data(), m_statError);
     ::close(fd);
+    // Entries gone since the listing are not delivered.
+    m_entries.erase(
+        std::remove_if(m_entries.begin(), m_entries.end(), [](const DirEntry& e) { return e.attr == kEntryVanished; }),
+        m_entries.end());
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -53,5 +54,33 @@ private:
 // Case-insensitive order of two names as the walk delivers them: ASCII letters compared as upper
 // case, everything else by byte value; names equal that way are ordered by their bytes.
 bool nameLess(std::string_view a, std::string_view b);
+
+// The steps of a listing, for readers that hold a folder by its descriptor and stat a large folder
+// in parts (the walk's read-ahead). DirEnum::open is these steps in a row.
+
+// Not an attribute: the entry was gone when its metadata was read. Readers skip it.
+inline constexpr quint32 kEntryVanished = 0x40000000;
+
+// Opens a folder for listing. openFolder follows a link at path (a root may be one); openFolderAt
+// opens the entry name of the folder parentFd and never follows a link, so a folder swapped for a
+// link is not entered and paths of any length can be walked level by level. Both return the
+// descriptor (close-on-exec), or -1 with errno set.
+int openFolder(const char* path);
+int openFolderAt(int parentFd, const char* name);
+
+// Reads every name of the open folder fd into entries and names (each name NUL-terminated), "."
+// and ".." first, then in nameLess order. Each entry carries only what its name and entry type
+// tell until statEntries has seen it. buffer is scratch space kept between calls. Returns false
+// with errno set when the folder cannot be read at all; a read failing later ends the folder as
+// if it had reached its end.
+bool readFolderNames(int fd, std::vector<DirEntry>& entries, std::vector<char>& names, std::vector<char>& buffer);
+
+// Completes the metadata of count entries of the folder fd, starting at first: one statx per
+// non-folder relative to fd, links never followed. An entry gone since the listing gets
+// kEntryVanished; one whose metadata cannot be read FileAttr::Unread, and firstError, when still
+// 0, its errno. Stops early when stop, asked between entries, says so, and returns how many
+// entries it completed.
+qsizetype statEntries(int fd, DirEntry* first, qsizetype count, const char* names, int& firstError,
+                      const std::function<bool()>& stop = {});
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "search/FileHelpers.h"
 #include "search/MaskMatcher.h"
 #include "search/PumpClock.h"
+#include "search/ReadAhead.h"
 #include "search/TDataIndexList.h"
 #include "search/TSearchRecW.h"
 
@@ -41,8 +42,10 @@ public:
     FolderWalkerPrivate(ScanHost& h, RunState& r, TDataList& dl, TDataIndexList& il, TFileList& fl)
         : host(h), run(r), dataList(dl), indexList(il), fileList(fl) {}
 
-    void scan(size_t depth);
+    void scan(ReadAhead::Folder* folder, size_t depth);
+    bool await(ReadAhead::Folder* folder, qsizetype index);
     void maybePump();
+    void pumpNow();
     void takeOptions();
     void flushLabels();
     void setFileCount() {
@@ -50,7 +53,7 @@ public:
         shownFiles = qint64(fileList.size());
         fileCountDirty = true;
     }
-    bool passesCriteria(const platform::DirEnum& dir, const platform::DirEntry& e, std::string_view name);
+    bool passesCriteria(const platform::DirEntry& e, std::string_view name);
     bool extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name);
     bool isListedType(std::string_view name);
     void noteUnreadFolder(size_t depth, int error);
@@ -64,6 +67,13 @@ public:
     TFileList& fileList;
 
     PumpClock pumpClock;
+    ReadAheadSettings readAheadSettings;
+    ReadAhead* reader = nullptr; // during ScanFolder
+    // STOP as the walk last saw it after a pump, and since when; after the grace the walk no
+    // longer waits for a listing and ends at once.
+    bool stopping = false;
+    std::chrono::steady_clock::time_point stopSeen;
+    bool abandoned = false;
 
     WalkMode mode = WalkMode::CountTypes;
     bool recurse = true;
@@ -76,7 +86,6 @@ public:
     ExtCache<TypeSlot> typeSlots;
 
     std::string path; // the folder being listed, native bytes
-    std::vector<std::unique_ptr<platform::DirEnum>> levels;
 
     // The progress text as the walk last set it; flushed to the label at the next pump.
     bool fileCountDirty = false;
@@ -85,6 +94,7 @@ public:
     bool totalDirty = false;
 
     ScanReport report;
+    size_t peakBytes = 0;
 };
 
 FolderWalker::FolderWalker(ScanHost& host, RunState& run, TDataList& dataList, TDataIndexList& indexList,
@@ -95,6 +105,14 @@ FolderWalker::~FolderWalker() = default;
 
 void FolderWalker::setPumpInterval(std::chrono::nanoseconds interval) {
     d->pumpClock = PumpClock(interval);
+}
+
+void FolderWalker::setReadAheadWorkers(int workers) {
+    d->readAheadSettings.workers = workers;
+}
+
+void FolderWalker::setReadAhead(const ReadAheadSettings& settings) {
+    d->readAheadSettings = settings;
 }
 
 void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
@@ -117,21 +135,33 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
     d->pumpClock.pumped();
     d->fileCountDirty = false;
     d->totalDirty = false;
+    d->stopping = false;
+    d->abandoned = false;
 
-    struct FlushOnExit {
+    // On every way out: the labels show where the walk ended, then the reader, destroyed last,
+    // drops whatever is still being read.
+    ReadAhead reader(d->readAheadSettings);
+    d->reader = &reader;
+    struct Finish {
         FolderWalkerPrivate* p;
-        ~FlushOnExit() {
+        ~Finish() {
+            p->peakBytes = p->reader->peakBytes();
+            p->reader = nullptr;
             try {
                 p->flushLabels();
             } catch (...) {
             }
         }
-    } flush{d.get()};
-    d->scan(0);
+    } finish{d.get()};
+    d->scan(reader.start(d->path, recurse), 0);
 }
 
 const ScanReport& FolderWalker::report() const {
     return d->report;
+}
+
+size_t FolderWalker::readAheadPeakBytes() const {
+    return d->peakBytes;
 }
 
 void FolderWalkerPrivate::takeOptions() {
@@ -157,13 +187,50 @@ void FolderWalkerPrivate::flushLabels() {
 }
 
 void FolderWalkerPrivate::maybePump() {
-    if (!pumpClock.due())
-        return;
+    if (pumpClock.due())
+        pumpNow();
+}
+
+void FolderWalkerPrivate::pumpNow() {
     // Labels are refreshed at each pump rather than per entry; a person cannot tell the difference.
     flushLabels();
     host.pump();
     takeOptions();
     pumpClock.pumped();
+    if (run.StopSearch != stopping) {
+        // Once STOP is seen nothing is read ahead any more; a handler may still clear it again.
+        stopping = run.StopSearch;
+        stopSeen = std::chrono::steady_clock::now();
+        reader->setStopping(stopping);
+    }
+}
+
+// Makes the listing of folder, and when index >= 0 the metadata of its entry index, available,
+// processing events while it waits. False when the walk must end at once: STOP was seen and what
+// is still needed did not come within the grace (a worker may be blocked in the kernel).
+bool FolderWalkerPrivate::await(ReadAhead::Folder* folder, qsizetype index) {
+    using namespace std::chrono;
+    const nanoseconds interval = pumpClock.interval();
+    // With a pump interval, pump on it while waiting; without one (tests), one pump per entry
+    // stays exact and the wait pumps only when a worker takes very long.
+    const nanoseconds slice =
+        interval > nanoseconds(0) ? std::max<nanoseconds>(interval / 4, microseconds(100)) : nanoseconds(seconds(1));
+    for (;;) {
+        const steady_clock::time_point now = steady_clock::now();
+        steady_clock::time_point deadline = now + slice;
+        if (stopping) {
+            const steady_clock::time_point giveUp = stopSeen + readAheadSettings.stopGrace;
+            if (now >= giveUp && !reader->wait(folder, index, now)) {
+                abandoned = true;
+                return false;
+            }
+            deadline = std::min(deadline, giveUp);
+        }
+        if (reader->wait(folder, index, deadline))
+            return true;
+        if (interval == nanoseconds(0) || pumpClock.due())
+            pumpNow();
+    }
 }
 
 bool FolderWalkerPrivate::extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name) {
@@ -201,7 +268,7 @@ void FolderWalkerPrivate::noteUnreadFolder(size_t depth, int error) {
     ++report.unreadFolders;
 }
 
-bool FolderWalkerPrivate::passesCriteria(const platform::DirEnum&, const platform::DirEntry& e, std::string_view name) {
+bool FolderWalkerPrivate::passesCriteria(const platform::DirEntry& e, std::string_view name) {
     if (opts.typeMask.on && !extensionMatches(typeMaskCache, typeMask, name))
         return false;
     if (opts.nameMask.on && !nameMask.matches(platform::decodeFileName(name.data(), qsizetype(name.size()))))
@@ -253,31 +320,41 @@ void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_
     setFileCount();
 }
 
-void FolderWalkerPrivate::scan(size_t depth) {
-    if (levels.size() <= depth)
-        levels.push_back(std::make_unique<platform::DirEnum>());
-    platform::DirEnum& dir = *levels[depth];
-    if (!dir.open(path.c_str(), depth == 0)) {
-        noteUnreadFolder(depth, errno); // missing, unreadable or too long: contributes nothing
+void FolderWalkerPrivate::scan(ReadAhead::Folder* folder, size_t depth) {
+    if (!await(folder, -1))
+        return;
+    const ReadAhead::View dir = reader->view(folder);
+    if (dir.error != 0) {
+        noteUnreadFolder(depth, dir.error); // missing, unreadable or gone: contributes nothing
+        reader->leave(folder);
         return;
     }
 
     const size_t pathLength = path.size();
-    for (qsizetype i = 0; i < dir.count(); ++i) {
+    qsizetype ready = reader->readyEntries(folder);
+    for (qsizetype i = 0; i < dir.count; ++i) {
+        if (i >= ready) {
+            if (!await(folder, i))
+                return;
+            ready = reader->readyEntries(folder);
+        }
+        const platform::DirEntry& e = dir.entries[i];
+        if (e.attr == platform::kEntryVanished)
+            continue; // gone between listing and reading its metadata: never an entry
         maybePump();
         ++run.EntryCount;
-        const platform::DirEntry& e = dir.entry(i);
         const std::string_view name = dir.name(e);
 
         if (e.attr & FileAttr::Directory) {
-            const bool dots = name == "." || name == "..";
             // Links to folders count as entries but are never entered: no loops, no escapes.
-            if (recurse && !dots && !(e.attr & FileAttr::ReparsePoint)) {
+            if (recurse && ReadAhead::entersFolder(e, name)) {
                 if (path.back() != '/')
                     path.push_back('/');
                 path.append(name);
-                scan(depth + 1);
+                scan(reader->enter(folder, i), depth + 1);
                 path.resize(pathLength);
+                if (abandoned)
+                    return;
             }
         } else {
             if (e.attr & FileAttr::Unread) {
@@ -287,7 +364,7 @@ void FolderWalkerPrivate::scan(size_t depth) {
                         file.push_back('/');
                     file.append(name);
                     report.firstPath = platform::decodeFileName(file.data(), qsizetype(file.size()));
-                    report.firstError = dir.statError();
+                    report.firstError = reader->statError(folder, i);
                 }
                 ++report.unreadFiles;
             }
@@ -312,7 +389,7 @@ void FolderWalkerPrivate::scan(size_t depth) {
                 addFileType(e, name);
                 break;
             case WalkMode::Criteria:
-                if (!passesCriteria(dir, e, name))
+                if (!passesCriteria(e, name))
                     continue;
                 addFoundFile(e, name);
                 break;
@@ -323,7 +400,8 @@ void FolderWalkerPrivate::scan(size_t depth) {
             }
         }
         if (run.StopSearch)
-            break;
+            return; // the walk ends; the reader drops what is left
         setFileCount();
     }
+    reader->leave(folder);
 }

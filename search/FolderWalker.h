@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/ReadAhead.h"
 #include "search/RecordLists.h"
 #include "search/RunState.h"
 #include "search/ScanHost.h"
@@ -21,6 +22,11 @@ class FolderWalkerPrivate;
 // comparison that groups the summary, literally, never as a mask (Linux names may hold "*" and "?").
 // The empty text lists the files without extension.
 //
+// Folders are opened relative to their parent's descriptor and never through a link, so paths of
+// any length are walked and a folder swapped for a link during the walk is not entered. Worker
+// threads may list folders ahead of the walk (setReadAhead); the walk consumes their listings in
+// the same order and with the same rules, and processes events while it waits for one.
+//
 // A folder that cannot be listed contributes nothing; the walk goes on with the next entry. An
 // entry whose metadata cannot be read is kept by its name: it counts into its type with no size,
 // is listed by type, type mask and name mask, and fails every attribute, date and size condition.
@@ -35,13 +41,21 @@ public:
 
     // Least time between two pumps. Pumping and label updates at every entry would cost more than
     // the walk itself; every few milliseconds is indistinguishable to a person. Zero pumps at
-    // every entry.
+    // every entry, and then the walk waits for a worker's listing without pumping for up to a
+    // second, so a test sees exactly one pump per entry.
     void setPumpInterval(std::chrono::nanoseconds interval);
+
+    // How folders are read: by default on this thread when the walk reaches them (no workers);
+    // ReadAheadSettings::defaultWorkers() is what helps on this machine.
+    void setReadAheadWorkers(int workers);
+    void setReadAhead(const ReadAheadSettings& settings);
 
     void ScanFolder(const QString& folder, bool recurse, const QString& mode);
 
     // What the last ScanFolder could not read.
     const ScanReport& report() const;
+    // The most listing data the last ScanFolder held at once, in bytes.
+    size_t readAheadPeakBytes() const;
 
 private:
     std::unique_ptr<FolderWalkerPrivate> d;

@@ -1,6 +1,7 @@
 #include "platform/FileName.h"
 #include "search/FileHelpers.h"
 #include "search/FolderWalker.h"
+#include "support/FileProbe.h"
 #include "support/FileRights.h"
 #include "support/TempTree.h"
 
@@ -328,16 +329,6 @@ TEST_F(Walk, CountsSparseFilesBeyondFourGigabytes) {
     tree.makeSparse("small.img", 1);
     run(QStringLiteral("+"));
     EXPECT_EQ(types(), QStringList({QStringLiteral(".img 2 %1").arg((qint64(6) << 30) + 1)}));
-}
-
-int openDescriptors() {
-    int n = 0;
-    if (DIR* d = ::opendir("/proc/self/fd")) {
-        while (::readdir(d))
-            ++n;
-        ::closedir(d);
-    }
-    return n;
 }
 
 TEST_F(Walk, WalksAThousandLevelsWithoutHoldingDescriptors) {

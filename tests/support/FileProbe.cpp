@@ -80,3 +80,13 @@ ImmutableFolder::~ImmutableFolder() {
     if (m_fd >= 0)
         ::close(m_fd);
 }
+
+int openDescriptors() {
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d))
+            ++n;
+        ::closedir(d);
+    }
+    return n;
+}

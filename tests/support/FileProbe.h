@@ -21,6 +21,9 @@ QStringList namesIn(const std::string& folder);
 // Empties a folder by its bytes.
 void removeContents(const std::string& folder);
 
+// How many descriptors the process holds open (the listing's own included).
+int openDescriptors();
+
 // The byte-order mark FF FE followed by the text in UTF-16 little-endian.
 QByteArray utf16le(const QString& text);
 

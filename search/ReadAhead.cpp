@@ -45,8 +45,11 @@ long voluntarySwitches() {
 
 } // namespace
 
+// Measured on a 2-core machine, 300,000 files: cold, 4 workers took the walk from 4.5 s (1 worker)
+// to 3.7 s and 8 to 3.3 s; warm, each worker beyond the processors cost more than it gave (2: 0.94 s,
+// 8: 1.78 s). Four keep most of the cold gain at little warm cost.
 int ReadAheadSettings::defaultWorkers() {
-    return 8;
+    return 4;
 }
 
 bool ReadAhead::entersFolder(const DirEntry& e, std::string_view name) {
@@ -617,7 +620,11 @@ bool ReadAhead::wait(Folder* folder, qsizetype index, Clock::time_point deadline
     if (!(s.demand == needed)) {
         s.demand = needed;
         s.demandFolder.store(folder, std::memory_order_relaxed);
-        s.workCv.notify_all(); // what was held back may run now
+        // One idle worker takes it, beyond the limit if need be; waking them all would have every
+        // one of them fight for the lock each time the walk waits.
+        const Work state = needed.chunk < 0 ? folder->listWork : folder->chunks[size_t(needed.chunk)];
+        if (state == Work::Queued)
+            s.workCv.notify_one();
     }
     return s.walkCv.wait_until(lock, deadline, [&] { return s.ready(folder, index); });
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and running Trovex need; with --tests also those
-# that its tests need.
+# that its tests, the install checks and the package build need.
 # Idempotent: when every package is present it prints nothing and touches nothing.
 set -euo pipefail
 
@@ -11,7 +11,7 @@ packages=(
 )
 test_packages=(
     libgtest-dev libgmock-dev googletest
-    libglib2.0-bin desktop-file-utils
+    libglib2.0-bin desktop-file-utils appstream dpkg-dev
     xvfb xauth dbus fonts-dejavu-core
     unzip tzdata
 )

@@ -125,7 +125,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("trovex"));
     QApplication::setApplicationDisplayName(QStringLiteral("Trovex"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/trovex.png")));
+    // The desktop entry's name, so a Wayland compositor matches the window to the entry's icon.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.trovex.Trovex"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("io.github.trovex.Trovex"), QIcon(QStringLiteral(":/trovex.png"))));
 
     const std::unique_ptr<QMainWindow> window = createMainWindow(ownArguments(argc, argv));
     window->show();

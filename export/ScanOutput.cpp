@@ -349,7 +349,7 @@ bool ScanOutput::writeFiles(const QString& root, const TFileList& files, const s
 
     if (m_style.format == OutputFormat::Json) {
         IsoDateTexts dates;
-        line = "{";
+        line.assign(1, '{'); // not the literal, which trips a false -Wrestrict of GCC 12 at -O3
         appendJsonName(line, "root", bytesOf(root));
         line += ",\"total_files\":";
         appendNumber(line, qint64(order.size()));

@@ -6,9 +6,9 @@
 #include <vector>
 
 // ISO 8601 texts of file times for scripts, in local time with the offset in force at that time:
-// "2024-05-01T12:00:00+02:00", seconds truncated. Made for a million rows: the calendar fields
-// and the offset are worked out once per minute and kept in a small cache, since after 1972 every
-// time zone is a whole number of minutes from UTC; earlier times are worked out one by one.
+// "2024-05-01T12:00:00+02:00", seconds truncated. Made for a million rows: the offset is asked of
+// the C library once per UTC day and kept in a small cache, and the fields are worked out from
+// it; on a day whose offset changes, each time is asked of the C library itself.
 class IsoDateTexts {
 public:
     // The text of a file time (100-ns units since 1601-01-01 UTC), valid until the next call; empty
@@ -16,14 +16,18 @@ public:
     std::string_view text(qint64 fileTime);
 
 private:
-    struct Slot {
-        qint64 minute = std::numeric_limits<qint64>::min();
-        char text[40] = {};
-    };
-    static constexpr size_t kSlots = 1024;
-    // Writes the text of a time in seconds since 1970 into out; returns its length, 0 for none.
+    static constexpr int kMixed = std::numeric_limits<int>::min();
+    // Seconds east of UTC in force for the whole UTC day, or kMixed.
+    int dayOffset(qint64 unixDay);
+    // Writes the text of a time in seconds since 1970 into out, asking the C library; returns its
+    // length, 0 for none.
     static size_t format(qint64 seconds, char* out);
 
-    std::vector<Slot> m_slots = std::vector<Slot>(kSlots);
+    struct DaySlot {
+        qint64 day = std::numeric_limits<qint64>::min();
+        int offset = 0;
+    };
+    static constexpr size_t kSlots = 4096;
+    std::vector<DaySlot> m_days = std::vector<DaySlot>(kSlots);
     char m_text[48] = {};
 };

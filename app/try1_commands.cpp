@@ -3,6 +3,7 @@
 #include "commands/Desktop.h"
 #include "commands/FileCommands.h"
 #include "commands/FileTransfer.h"
+#include "export/CsvText.h"
 #include "search/FileHelpers.h"
 #include "shell/ContextMenu.h"
 #include "skin/SkinEngine.h"

@@ -37,19 +37,6 @@ void copyFilesToClipboard(const QStringList& paths, Desktop& desktop) {
     desktop.setClipboard(fileListMimeData(paths));
 }
 
-QString listCsv(const QStringList& captions, const QList<int>& rows,
-                const std::function<QString(int row, int column)>& cell) {
-    QStringList lines{csvLine(captions)};
-    QStringList fields;
-    for (const int row : rows) {
-        fields.clear();
-        for (int c = 0; c < captions.size(); ++c)
-            fields.append(cell(row, c));
-        lines.append(csvLine(fields));
-    }
-    return linesText(lines);
-}
-
 void exportCsv(const QString& text, bool save, Desktop& desktop, QWidget* parent, QString& lastName) {
     if (!save) {
         desktop.setClipboard(textMimeData(text));

@@ -21,9 +21,6 @@ void copyNamesToClipboard(const QStringList& paths, Desktop& desktop);
 // The files on the clipboard as a file list that file managers paste as copies.
 void copyFilesToClipboard(const QStringList& paths, Desktop& desktop);
 
-// A list's details as CSV: its column captions, then the cells of the given rows.
-QString listCsv(const QStringList& captions, const QList<int>& rows,
-                const std::function<QString(int row, int column)>& cell);
 // CSV text to the clipboard, or with save through the save dialog SD1, which opens on lastName
 // and remembers the name chosen. Throws the writer's message when the file cannot be written.
 void exportCsv(const QString& text, bool save, Desktop& desktop, QWidget* parent, QString& lastName);

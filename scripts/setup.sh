@@ -1,17 +1,29 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Trovex need.
+# Installs the Debian packages that building and running Trovex need; with --tests also those
+# that its tests, the install checks and the package build need.
 # Idempotent: when every package is present it prints nothing and touches nothing.
 set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev libgl-dev
-    libgtest-dev libgmock-dev googletest
     zlib1g-dev libxxhash-dev shared-mime-info
-    libglib2.0-bin desktop-file-utils
+)
+test_packages=(
+    libgtest-dev libgmock-dev googletest
+    libglib2.0-bin desktop-file-utils appstream dpkg-dev
     xvfb xauth dbus fonts-dejavu-core
     unzip tzdata
 )
+
+case "${1:-}" in
+"") ;;
+--tests) packages+=("${test_packages[@]}") ;;
+*)
+    echo "usage: $0 [--tests]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

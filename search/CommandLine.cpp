@@ -2,6 +2,7 @@
 
 #include "platform/FileName.h"
 #include "search/FileHelpers.h"
+#include "search/ProgramVersion.h"
 
 #include <sys/stat.h>
 
@@ -13,6 +14,11 @@ const QString skinSwitch = QStringLiteral("/s");
 bool isFolder(const QString& path) {
     struct stat st;
     return ::stat(platform::encodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool exists(const QString& path) {
+    struct stat st;
+    return ::lstat(platform::encodeFileName(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -33,4 +39,34 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     result.skin = args.last() == skinSwitch;
     return result;
+}
+
+InfoRequest infoRequest(const QStringList& arguments) {
+    if (arguments.size() != 1)
+        return InfoRequest::None;
+    const QString& only = arguments.first();
+    InfoRequest request = InfoRequest::None;
+    if (only == QLatin1String("--version"))
+        request = InfoRequest::Version;
+    else if (only == QLatin1String("--help"))
+        request = InfoRequest::Help;
+    // A file of that name in the current folder is what the user clicked or typed, not an option.
+    return request != InfoRequest::None && exists(only) ? InfoRequest::None : request;
+}
+
+QString versionText(const QString& program) {
+    return QStringLiteral("%1 %2\n").arg(program, QLatin1String(programVersion()));
+}
+
+QString helpText() {
+    return QStringLiteral("Usage: trovex [FOLDER | FILE] [/s]\n"
+                          "Searches files and summarises a folder tree by file type, in a window.\n"
+                          "\n"
+                          "  FOLDER     start with this folder as the root (a file: its folder)\n"
+                          "  /s         as the last argument: start with the skin on\n"
+                          "  --help     show this text and exit\n"
+                          "  --version  show the version and exit\n"
+                          "\n"
+                          "Either option is read only as the one argument and when no file of that name exists.\n"
+                          "For searches without a display, see trovex-scan(1).\n");
 }

@@ -16,3 +16,12 @@ struct CommandLine {
 // checking that this folder exists. An argument 1 that is exactly "/s" is the skin switch and sets
 // no root. The skin is on exactly when the last argument is "/s", compared case-sensitively.
 CommandLine parseCommandLine(const QStringList& arguments);
+
+// What a lone "--version" or "--help" asks for. Either is an option only when it is the one
+// argument and no file or folder of that name exists; otherwise it keeps its meaning as a path.
+enum class InfoRequest { None, Version, Help };
+InfoRequest infoRequest(const QStringList& arguments);
+
+// The texts those two print, each ending in a newline.
+QString versionText(const QString& program);
+QString helpText();

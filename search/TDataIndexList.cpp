@@ -22,6 +22,10 @@ bool SameTextLocale(const QString& a, const QString& b) {
     return textCollator().compare(a, b) == 0;
 }
 
+int CompareTextLocale(const QString& a, const QString& b) {
+    return a == b ? 0 : textCollator().compare(a, b);
+}
+
 qint32 TDataIndexList::FindExt(const QString& key) const {
     // No two keys are equal to each other, so at most one entry can equal the key: a hit among
     // the entries of the same case-folded key is the answer the linear scan would give.

@@ -34,3 +34,5 @@ private:
 
 // True when the two texts are equal by the user's locale collation with case ignored.
 bool SameTextLocale(const QString& a, const QString& b);
+// The order of the two texts by that collation: negative, zero or positive.
+int CompareTextLocale(const QString& a, const QString& b);

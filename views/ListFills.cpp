@@ -1,21 +1,25 @@
 #include "views/ListFills.h"
 
+#include "export/ListCaptions.h"
+
 QList<ListColumn> typeListColumns() {
+    const QStringList captions = typeListCaptions();
     return {
-        {QStringLiteral("Type"), Qt::AlignLeft, 100, 0, CellKind::Text},
-        {QStringLiteral("Description"), Qt::AlignLeft, -1, 0, CellKind::Text},
-        {QStringLiteral("Count"), Qt::AlignRight, 60, 60, CellKind::Count},
-        {QStringLiteral("Size"), Qt::AlignRight, 80, 80, CellKind::Size},
+        {captions[0], Qt::AlignLeft, 100, 0, CellKind::Text},
+        {captions[1], Qt::AlignLeft, -1, 0, CellKind::Text},
+        {captions[2], Qt::AlignRight, 60, 60, CellKind::Count},
+        {captions[3], Qt::AlignRight, 80, 80, CellKind::Size},
     };
 }
 
 QList<ListColumn> fileListColumns() {
+    const QStringList captions = fileListCaptions();
     return {
-        {QStringLiteral("Filename"), Qt::AlignLeft, -1, 300, CellKind::Text},
-        {QStringLiteral("Date Created"), Qt::AlignLeft, 140, 140, CellKind::FileTime},
-        {QStringLiteral("Date modified"), Qt::AlignLeft, 140, 140, CellKind::FileTime},
-        {QStringLiteral("Size"), Qt::AlignRight, 80, 80, CellKind::Size},
-        {QStringLiteral("Attribs"), Qt::AlignLeft, 70, 70, CellKind::Attributes},
+        {captions[0], Qt::AlignLeft, -1, 300, CellKind::Text},
+        {captions[1], Qt::AlignLeft, 140, 140, CellKind::FileTime},
+        {captions[2], Qt::AlignLeft, 140, 140, CellKind::FileTime},
+        {captions[3], Qt::AlignRight, 80, 80, CellKind::Size},
+        {captions[4], Qt::AlignLeft, 70, 70, CellKind::Attributes},
     };
 }
 

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "platform/FileName.h"
+#include "search/CommandLine.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -95,6 +96,25 @@ bool displayAnswers() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Our arguments, decoded losslessly; Qt's own options are taken out of them below.
+    const auto ownArguments = [](int count, char** values) {
+        QStringList arguments;
+        for (int i = 1; i < count; ++i)
+            arguments << platform::decodeFileName(values[i], static_cast<qsizetype>(std::strlen(values[i])));
+        return arguments;
+    };
+    // Asked before the display, so both answer on a machine without one.
+    switch (infoRequest(ownArguments(argc, argv))) {
+    case InfoRequest::Version:
+        std::fputs(versionText(QStringLiteral("trovex")).toUtf8().constData(), stdout);
+        return 0;
+    case InfoRequest::Help:
+        std::fputs(helpText().toUtf8().constData(), stdout);
+        return 0;
+    case InfoRequest::None:
+        break;
+    }
+
     if (!displayAnswers()) {
         std::fputs("trovex: no display could be opened (DISPLAY and WAYLAND_DISPLAY name none that answers); "
                    "on a machine without one, run it as: xvfb-run ./run.sh [folder]\n",
@@ -105,14 +125,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("trovex"));
     QApplication::setApplicationDisplayName(QStringLiteral("Trovex"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/trovex.png")));
+    // The desktop entry's name, so a Wayland compositor matches the window to the entry's icon.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.trovex.Trovex"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("io.github.trovex.Trovex"), QIcon(QStringLiteral(":/trovex.png"))));
 
-    // QApplication has taken out its own options; the rest are ours, decoded losslessly.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << platform::decodeFileName(argv[i], static_cast<qsizetype>(std::strlen(argv[i])));
-
-    const std::unique_ptr<QMainWindow> window = createMainWindow(arguments);
+    const std::unique_ptr<QMainWindow> window = createMainWindow(ownArguments(argc, argv));
     window->show();
     return QApplication::exec();
 }

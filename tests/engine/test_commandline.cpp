@@ -96,4 +96,34 @@ TEST_F(CommandLineTest, EmptyArgumentsYieldNothing) {
     EXPECT_EQ(trailing.rootDir, path("Data"));
 }
 
+TEST_F(CommandLineTest, VersionAndHelpAreOptionsOnlyAloneAndWhenNoSuchPathExists) {
+    const QString old = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(tree.root()));
+    const struct {
+        QStringList arguments;
+        InfoRequest expected;
+    } cases[] = {
+        {{QStringLiteral("--version")}, InfoRequest::Version},
+        {{QStringLiteral("--help")}, InfoRequest::Help},
+        {{}, InfoRequest::None},
+        {{QStringLiteral("--version"), QStringLiteral("/s")}, InfoRequest::None},
+        {{QStringLiteral("/s"), QStringLiteral("--help")}, InfoRequest::None},
+        {{QStringLiteral("-h")}, InfoRequest::None},
+        {{QStringLiteral("--VERSION")}, InfoRequest::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(infoRequest(c.arguments), c.expected) << qPrintable(c.arguments.join(u' '));
+
+    // A file or folder of that name is what the user clicked or typed.
+    tree.makeFile("--help");
+    tree.makeDir("--version");
+    EXPECT_EQ(infoRequest({QStringLiteral("--help")}), InfoRequest::None);
+    EXPECT_EQ(infoRequest({QStringLiteral("--version")}), InfoRequest::None);
+    QDir::setCurrent(old);
+
+    EXPECT_TRUE(versionText(QStringLiteral("trovex")).startsWith(QStringLiteral("trovex ")));
+    EXPECT_TRUE(versionText(QStringLiteral("trovex")).endsWith(u'\n'));
+    EXPECT_TRUE(helpText().startsWith(QStringLiteral("Usage: trovex ")));
+}
+
 } // namespace

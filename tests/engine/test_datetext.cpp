@@ -1,9 +1,36 @@
+#include "platform/FileTime.h"
 #include "search/DateText.h"
 #include "search/FileHelpers.h"
+#include "search/IsoDateTexts.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+TEST(IsoDateTexts, LocalTimeWithTheOffsetInForceThen) {
+    // In Europe/Berlin, as the tests run.
+    const struct {
+        qint64 unixSeconds;
+        const char* text;
+    } cases[] = {
+        {1593597600, "2020-07-01T12:00:00+02:00"},
+        {1577836800, "2020-01-01T01:00:00+01:00"},
+        {1616893199, "2021-03-28T01:59:59+01:00"}, // the last second before summer time
+        {1616893200, "2021-03-28T03:00:00+02:00"},
+        {1635640200, "2021-10-31T02:30:00+02:00"}, // the hour that comes twice
+        {1635643800, "2021-10-31T02:30:00+01:00"},
+        {-1, "1970-01-01T00:59:59+01:00"},
+        {-5364662400, "1800-01-01T00:53:28+00:53"}, // local mean time, shown to the minute
+        {253402297199, "9999-12-31T23:59:59+01:00"},
+        {253402300799, "10000-01-01T00:59:59+01:00"}, // five digits from the C library
+    };
+    IsoDateTexts texts;
+    for (int round = 0; round < 2; ++round) { // the second round reads the cached offsets
+        for (const auto& c : cases)
+            EXPECT_EQ(texts.text(FileTime::fromUnix(c.unixSeconds, 999999999)), std::string_view(c.text))
+                << c.unixSeconds;
+    }
+}
 
 TEST(DecodeDateTime, InvertsEncodeDateTimeOnBothSidesOf1899) {
     const int cases[][7] = {{2021, 7, 15, 12, 34, 56, 789},

@@ -1,0 +1,205 @@
+#include "app/scan/ScanRun.h"
+
+#include "app/scan/ConsoleHost.h"
+#include "export/ScanOutput.h"
+#include "platform/FileName.h"
+#include "platform/PendingFile.h"
+#include "search/CommandLine.h"
+#include "search/FileHelpers.h"
+#include "search/FileTypeName.h"
+#include "search/FolderWalker.h"
+#include "search/ScanArguments.h"
+#include "search/TDataIndexList.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+enum ExitStatus { Found = 0, NoMatch = 1, BadUsage = 2, RootUnreadable = 3, OutputFailed = 4 };
+
+void say(FILE* stream, const QString& text) {
+    const QByteArray bytes = platform::encodeFileName(text);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+void complain(const QString& text) {
+    say(stderr, QStringLiteral("trovex-scan: ") + text + QLatin1Char('\n'));
+}
+
+std::vector<TypeTotal> typeTotals(const TDataList& types, const TDataIndexList& index, RowOrder order) {
+    FileTypeNameCache names;
+    std::vector<TypeTotal> rows;
+    rows.reserve(size_t(index.Count()));
+    for (const tDataIndex& entry : index) {
+        const TDataRec& rec = types[size_t(entry.Index)];
+        rows.push_back({rec.Ext, names.name(rec.Ext), rec.Count, rec.Size});
+    }
+    // Equal keys keep the walk's order, so the output is the same from run to run.
+    switch (order) {
+    case RowOrder::Type:
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const TypeTotal& a, const TypeTotal& b) { return CompareTextLocale(a.type, b.type) < 0; });
+        break;
+    case RowOrder::Count:
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const TypeTotal& a, const TypeTotal& b) { return a.count > b.count; });
+        break;
+    case RowOrder::Size:
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const TypeTotal& a, const TypeTotal& b) { return a.size > b.size; });
+        break;
+    default:
+        break;
+    }
+    return rows;
+}
+
+std::vector<qsizetype> fileOrder(const TFileList& files, RowOrder order) {
+    std::vector<qsizetype> rows(size_t(files.size()));
+    for (qsizetype i = 0; i < files.size(); ++i)
+        rows[size_t(i)] = i;
+    const auto by = [&](auto less) { std::stable_sort(rows.begin(), rows.end(), less); };
+    const auto value = [&files](qsizetype i, int slot) { return files.entry(i).values[slot]; };
+    switch (order) {
+    case RowOrder::Path:
+        by([&files](qsizetype a, qsizetype b) {
+            return files.arena()->view(files.entry(a).caption) < files.arena()->view(files.entry(b).caption);
+        });
+        break;
+    case RowOrder::Size:
+        by([&](qsizetype a, qsizetype b) { return value(a, FileSlot::Size) > value(b, FileSlot::Size); });
+        break;
+    case RowOrder::Created:
+        by([&](qsizetype a, qsizetype b) { return value(a, FileSlot::Created) > value(b, FileSlot::Created); });
+        break;
+    case RowOrder::Modified:
+        by([&](qsizetype a, qsizetype b) { return value(a, FileSlot::Modified) > value(b, FileSlot::Modified); });
+        break;
+    default:
+        break;
+    }
+    return rows;
+}
+
+// Writes through write(device) to standard output, or to a file that takes the name only when
+// everything was written and no interrupt came, so a failed or stopped run leaves nothing behind.
+int writeOutput(const QString& path, const std::function<bool(QIODevice&, QString& error)>& write) {
+    QString error;
+    QFile device;
+    if (path.isEmpty()) {
+        if (!device.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) || !write(device, error) ||
+            !device.flush()) {
+            // An interrupt also breaks off a write to a pipe that is not being read.
+            if (ConsoleHost::stopSignal() != 0)
+                return 128 + ConsoleHost::stopSignal();
+            complain(QStringLiteral("cannot write the output: %1").arg(error.isEmpty() ? device.errorString() : error));
+            return OutputFailed;
+        }
+        return Found;
+    }
+    const QByteArray target = platform::encodeFileName(path);
+    const QString folder = ExtractFilePath(path);
+    platform::PendingFile pending;
+    const auto failed = [&path](const QString& reason) {
+        complain(QStringLiteral("cannot write %1: %2").arg(path, reason));
+        return OutputFailed;
+    };
+    const auto systemError = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
+    if (!pending.create(folder.isEmpty() ? QByteArray(".") : platform::encodeFileName(folder), 0666))
+        return failed(systemError());
+    if (!device.open(pending.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) || !write(device, error) ||
+        !device.flush())
+        return failed(error.isEmpty() ? device.errorString() : error);
+    device.close();
+    if (ConsoleHost::stopSignal() != 0)
+        return 128 + ConsoleHost::stopSignal();
+    if (!pending.close() || !pending.publish(target, true))
+        return failed(systemError());
+    return Found;
+}
+
+int execute(const ScanRequest& r) {
+    RunState run;
+    TDataList types;
+    TDataIndexList index;
+    TFileList found;
+    const bool summary = r.command == ScanCommand::Summary;
+    ConsoleHost host(r.options, run, found, !r.quiet && ::isatty(STDERR_FILENO));
+    FolderWalker walker(host, run, types, index, found);
+    walker.setReadAheadWorkers(ReadAheadSettings::defaultWorkers());
+    walker.ScanFolder(r.root, r.recurse, summary ? QStringLiteral("+") : QStringLiteral("x"));
+    host.clearProgress();
+    if (ConsoleHost::stopSignal() != 0)
+        return 128 + ConsoleHost::stopSignal();
+
+    const ScanReport& report = walker.report();
+    if (report.rootMissing) {
+        complain(report.text(r.root));
+        return RootUnreadable;
+    }
+    // The root is the first folder listed, so when it could not be read it is the first reported.
+    if (report.unreadFolders > 0 && report.firstPath == r.root) {
+        complain(
+            QStringLiteral("cannot read %1: %2").arg(r.root, QString::fromLocal8Bit(std::strerror(report.firstError))));
+        return RootUnreadable;
+    }
+    if (!report.isEmpty())
+        complain(report.text(r.root));
+
+    OutputStyle style{r.format, r.exact, r.nullEnds};
+    int status = Found;
+    if (summary) {
+        const std::vector<TypeTotal> rows = typeTotals(types, index, r.order);
+        status = writeOutput(r.outputPath, [&](QIODevice& device, QString& error) {
+            ScanOutput out(device, style);
+            const bool ok = out.writeSummary(r.root, rows);
+            error = out.errorString();
+            return ok;
+        });
+        if (status == Found && rows.empty())
+            status = NoMatch;
+    } else {
+        const std::vector<qsizetype> rows = fileOrder(found, r.order);
+        status = writeOutput(r.outputPath, [&](QIODevice& device, QString& error) {
+            ScanOutput out(device, style);
+            const bool ok = out.writeFiles(r.root, found, rows);
+            error = out.errorString();
+            return ok;
+        });
+        if (status == Found && rows.empty())
+            status = NoMatch;
+    }
+    return status;
+}
+
+} // namespace
+
+int runScan(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << platform::decodeFileName(argv[i], qsizetype(std::strlen(argv[i])));
+    const ParsedScanArguments parsed = parseScanArguments(arguments);
+    switch (parsed.kind) {
+    case ParsedScanArguments::Kind::Help:
+        say(stdout, scanUsage());
+        return Found;
+    case ParsedScanArguments::Kind::Version:
+        say(stdout, versionText(QStringLiteral("trovex-scan")));
+        return Found;
+    case ParsedScanArguments::Kind::Error:
+        complain(parsed.error);
+        say(stderr, scanUsage());
+        return BadUsage;
+    case ParsedScanArguments::Kind::Run:
+        break;
+    }
+    // The MIME database and the locale's collation expect an application object.
+    QCoreApplication app(argc, argv);
+    return execute(parsed.request);
+}

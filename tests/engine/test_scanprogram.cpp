@@ -1,0 +1,418 @@
+#include "support/FileProbe.h"
+#include "support/ScanProgram.h"
+#include "support/TempTree.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString u(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QStringList args(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* t : texts)
+        out << u(t);
+    return out;
+}
+
+// The names a --null run wrote, each without the root and its "/".
+QList<QByteArray> nullRows(const QByteArray& out, const QByteArray& root) {
+    QList<QByteArray> rows = out.split('\0');
+    EXPECT_TRUE(rows.isEmpty() || rows.last().isEmpty()) << "the last row is not ended by NUL";
+    if (!rows.isEmpty())
+        rows.removeLast();
+    for (QByteArray& row : rows) {
+        if (row.startsWith(root + '/'))
+            row.remove(0, root.size() + 1);
+    }
+    return rows;
+}
+
+QList<QByteArray> bytes(std::initializer_list<const char*> texts) {
+    QList<QByteArray> out;
+    for (const char* t : texts)
+        out << QByteArray(t);
+    return out;
+}
+
+// A pseudo-terminal for the program's standard error, so it sees a person watching.
+class Terminal {
+public:
+    Terminal() {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0)
+            m_slave = QString::fromLocal8Bit(::ptsname(m_master));
+    }
+    ~Terminal() {
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    bool isOpen() const { return !m_slave.isEmpty(); }
+    const QString& slave() const { return m_slave; }
+    // What the program wrote so far, waiting up to timeout for the text wanted to appear.
+    QByteArray readUntil(const QByteArray& wanted, std::chrono::milliseconds timeout) {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (!m_seen.contains(wanted) && std::chrono::steady_clock::now() < end) {
+            pollfd p{m_master, POLLIN, 0};
+            if (::poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
+                char buffer[256];
+                const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+                if (n > 0)
+                    m_seen.append(buffer, n);
+                else
+                    break;
+            }
+        }
+        return m_seen;
+    }
+
+private:
+    int m_master = -1;
+    QString m_slave;
+    QByteArray m_seen;
+};
+
+class ScanProgramTest : public ::testing::Test {
+protected:
+    // A tree with every kind of file the conditions tell apart. Walk order: a.txt, B.TXT, big.log,
+    // sub/c.doc, sub/deeper/d.txt, sub/README.
+    void makeTree() {
+        file("a.txt", QByteArray(1024, 'a'), 1593597600);    // 2020-07-01 12:00 in Berlin
+        file("B.TXT", QByteArray(2000, 'b'), 1593597600);    // 1.95 KB
+        file("big.log", QByteArray(2048, 'l'), 1609502400);  // 2021-01-01 13:00 in Berlin
+        file("sub/c.doc", QByteArray(500, 'c'), 1656669600); // 2022-07-01
+        file("sub/README", "r", 1656669600);
+        file("sub/deeper/d.txt", "d", 1609502400);
+        tree.setMode("data/sub/deeper/d.txt", 0444);
+        file(".hidden.txt", "h");
+        ASSERT_EQ(::mkfifo(tree.abs("data/pipe").c_str(), 0644), 0);
+    }
+    void file(const std::string& rel, const QByteArray& content = {}, qint64 mtime = -1) {
+        tree.makeFile("data/" + rel, content, mtime);
+    }
+    QString root() const { return tree.root() + u("/data"); }
+    QByteArray rootBytes() const { return QByteArray::fromStdString(tree.abs("data")); }
+    QString path(const char* rel) const { return tree.root() + u("/") + u(rel); }
+
+    ScanResult scan(QStringList arguments) {
+        arguments << root();
+        return runTrovexScan(arguments);
+    }
+
+    TempTree tree;
+};
+
+TEST_F(ScanProgramTest, EveryConditionAndOptionListsTheFilesTheWindowWould) {
+    makeTree();
+    const QList<QByteArray> all = bytes({"B.TXT", "a.txt", "big.log", "sub/README", "sub/c.doc", "sub/deeper/d.txt"});
+    const struct {
+        QStringList arguments;
+        QList<QByteArray> expected;
+    } cases[] = {
+        {{}, all},
+        {args({"--archive"}), all},
+        {args({"--hidden"}),
+         bytes({".hidden.txt", "B.TXT", "a.txt", "big.log", "sub/README", "sub/c.doc", "sub/deeper/d.txt"})},
+        {args({"--system"}),
+         bytes({"B.TXT", "a.txt", "big.log", "pipe", "sub/README", "sub/c.doc", "sub/deeper/d.txt"})},
+        {args({"--no-subfolders"}), bytes({"B.TXT", "a.txt", "big.log"})},
+        {args({"--type", "*.txt"}), bytes({"B.TXT", "a.txt", "sub/deeper/d.txt"})},
+        {args({"--type", "*.log;*.doc"}), bytes({"big.log", "sub/c.doc"})},
+        {args({"--name", "?.*"}), bytes({"B.TXT", "a.txt", "sub/c.doc", "sub/deeper/d.txt"})},
+        {args({"--modified", "before", "2021-01-01"}), bytes({"B.TXT", "a.txt"})},
+        {args({"--modified", "on", "2021-01-01"}), bytes({"big.log", "sub/deeper/d.txt"})},
+        {args({"--modified", "after", "2021-01-01"}), bytes({"sub/README", "sub/c.doc"})},
+        {args({"--created", "after", "2000-01-01"}), all},
+        {args({"--created", "before", "2000-01-01"}), {}},
+        {args({"--size", "greater", "1.5"}), bytes({"B.TXT", "big.log"})},
+        {args({"--size", "equal", "2"}), bytes({"big.log"})},
+        {args({"--size", "less", "0.5"}), bytes({"sub/README", "sub/c.doc", "sub/deeper/d.txt"})},
+        {args({"--read-only"}), bytes({"sub/deeper/d.txt"})},
+        {args({"--type", "*.txt", "--modified", "on", "2021-01-01"}), bytes({"sub/deeper/d.txt"})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const ScanResult r = scan(args({"list", "--null", "--sort", "path"}) + c.arguments);
+        EXPECT_EQ(r.status, c.expected.isEmpty() ? 1 : 0) << r.err.toStdString();
+        EXPECT_EQ(nullRows(r.out, rootBytes()), c.expected);
+    }
+}
+
+TEST_F(ScanProgramTest, RowsComeInTheOrderAsked) {
+    makeTree();
+    const struct {
+        QStringList arguments;
+        QList<QByteArray> expected;
+    } cases[] = {
+        {args({"list"}), bytes({"a.txt", "B.TXT", "big.log", "sub/c.doc", "sub/deeper/d.txt", "sub/README"})},
+        {args({"list", "--sort", "walk"}),
+         bytes({"a.txt", "B.TXT", "big.log", "sub/c.doc", "sub/deeper/d.txt", "sub/README"})},
+        // Largest or newest first; equal keys keep the walk's order.
+        {args({"list", "--sort", "size"}),
+         bytes({"big.log", "B.TXT", "a.txt", "sub/c.doc", "sub/deeper/d.txt", "sub/README"})},
+        {args({"list", "--sort", "modified"}),
+         bytes({"sub/c.doc", "sub/README", "big.log", "sub/deeper/d.txt", "a.txt", "B.TXT"})},
+        // A type is spelled as its first file spells it; files without extension are the empty type.
+        {args({"summary"}), bytes({".txt", ".log", ".doc", ""})},
+        {args({"summary", "--sort", "walk"}), bytes({".txt", ".log", ".doc", ""})},
+        {args({"summary", "--sort", "count"}), bytes({".txt", ".log", ".doc", ""})},
+        {args({"summary", "--sort", "type"}), bytes({"", ".doc", ".log", ".txt"})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const ScanResult r = scan(c.arguments + args({"--null"}));
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(nullRows(r.out, rootBytes()), c.expected);
+    }
+}
+
+TEST_F(ScanProgramTest, SummaryFormatsHoldTheTypesAndTotals) {
+    makeTree();
+    const struct {
+        QStringList arguments;
+        QByteArray expected;
+    } cases[] = {
+        {args({}), "Type  Description          Count     Size\n"
+                   ".txt  plain text document      3  2.95 KB\n"
+                   ".log  application log          1     2 KB\n"
+                   ".doc  Word document            1  0.49 KB\n"
+                   "      File                     1     0 KB\n"
+                   "Total: 6 files, 5.44 KB, 4 types\n"},
+        {args({"--bytes"}), "Type  Description          Count  Size\n"
+                            ".txt  plain text document      3  3025\n"
+                            ".log  application log          1  2048\n"
+                            ".doc  Word document            1   500\n"
+                            "      File                     1     1\n"
+                            "Total: 6 files, 5574, 4 types\n"},
+        {args({"--format", "tsv"}), ".txt\tplain text document\t3\t2.95 KB\n"
+                                    ".log\tapplication log\t1\t2 KB\n"
+                                    ".doc\tWord document\t1\t0.49 KB\n"
+                                    "\tFile\t1\t0 KB\n"},
+        {args({"--format", "tsv", "--bytes", "--sort", "type"}), "\tFile\t1\t1\n"
+                                                                 ".doc\tWord document\t1\t500\n"
+                                                                 ".log\tapplication log\t1\t2048\n"
+                                                                 ".txt\tplain text document\t3\t3025\n"},
+        {args({"--format", "csv"}), "Type,Description,Count,Size\r\n"
+                                    ".txt,\"plain text document\",3,\"2.95 KB\"\r\n"
+                                    ".log,\"application log\",1,\"2 KB\"\r\n"
+                                    ".doc,\"Word document\",1,\"0.49 KB\"\r\n"
+                                    ",File,1,\"0 KB\"\r\n"},
+        {args({"--format", "csv", "--bytes"}), "Type,Description,Count,Size\r\n"
+                                               ".txt,\"plain text document\",3,3025\r\n"
+                                               ".log,\"application log\",1,2048\r\n"
+                                               ".doc,\"Word document\",1,500\r\n"
+                                               ",File,1,1\r\n"},
+        {args({"--format", "json"}),
+         "{\"root\":\"ROOT\",\"total_files\":6,\"total_size\":5574,\"total_types\":4,\"types\":[\n"
+         "{\"type\":\".txt\",\"description\":\"plain text document\",\"count\":3,\"size\":3025},\n"
+         "{\"type\":\".log\",\"description\":\"application log\",\"count\":1,\"size\":2048},\n"
+         "{\"type\":\".doc\",\"description\":\"Word document\",\"count\":1,\"size\":500},\n"
+         "{\"type\":\"\",\"description\":\"File\",\"count\":1,\"size\":1}\n"
+         "]}\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const ScanResult r = scan(args({"summary"}) + c.arguments);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, QByteArray(c.expected).replace("ROOT", rootBytes())) << r.out.toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    }
+    // The window's own file: UTF-16 with its byte-order mark.
+    const ScanResult r = scan(args({"summary", "--format", "csv-utf16", "--sort", "type"}));
+    EXPECT_EQ(r.out,
+              utf16le(u("Type,Description,Count,Size\r\n,File,1,\"0 KB\"\r\n.doc,\"Word document\",1,\"0.49 KB\"\r\n"
+                        ".log,\"application log\",1,\"2 KB\"\r\n.txt,\"plain text document\",3,\"2.95 KB\"\r\n")));
+}
+
+TEST_F(ScanProgramTest, NamesAreWrittenAsTheirOwnBytes) {
+    for (const char* name : {"tab\tname.log", "new\nline.log", "back\\slash.txt", "comma, \"quote\".csv", "bad\xff.log",
+                             "\xe6\x97\xa5\xe6\x9c\xac.txt"})
+        file(name, "12", 1593597600);
+    const QByteArray rootText = rootBytes();
+
+    const ScanResult nul = scan(args({"list", "--null", "--sort", "path"}));
+    EXPECT_EQ(nullRows(nul.out, rootText), bytes({"back\\slash.txt", "bad\xff.log", "comma, \"quote\".csv",
+                                                  "new\nline.log", "tab\tname.log", "\xe6\x97\xa5\xe6\x9c\xac.txt"}));
+
+    // tsv: path, created, modified, size, attributes; four bytes of a name escaped, the rest raw.
+    const ScanResult tsv = scan(args({"list", "--format", "tsv", "--bytes", "--sort", "path"}));
+    EXPECT_EQ(tsv.status, 0);
+    QList<QByteArray> lines = tsv.out.split('\n');
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_TRUE(lines.last().isEmpty());
+    const QList<QByteArray> paths = bytes({"back\\\\slash.txt", "bad\xff.log", "comma, \"quote\".csv", "new\\nline.log",
+                                           "tab\\tname.log", "\xe6\x97\xa5\xe6\x9c\xac.txt"});
+    const QRegularExpression iso(u("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"));
+    for (int i = 0; i < 6; ++i) {
+        const QList<QByteArray> fields = lines[i].split('\t');
+        ASSERT_EQ(fields.size(), 5) << lines[i].toStdString();
+        EXPECT_EQ(fields[0], rootText + '/' + paths[i]);
+        EXPECT_TRUE(iso.match(QString::fromLatin1(fields[1])).hasMatch()) << fields[1].toStdString();
+        EXPECT_EQ(fields[2], QByteArray("2020-07-01T12:00:00+02:00"));
+        EXPECT_EQ(fields[3], QByteArray("2"));
+        EXPECT_EQ(fields[4], QByteArray("A"));
+    }
+
+    // csv: the name's own bytes, quoted by the CSV rules.
+    const ScanResult csv = scan(args({"list", "--format", "csv", "--sort", "path"}));
+    lines = csv.out.split('\n');
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], QByteArray("Filename,\"Date Created\",\"Date modified\",Size,Attribs\r"));
+    EXPECT_TRUE(lines[2].startsWith(rootText + "/bad\xff.log,")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith("\"" + rootText + "/comma, \"\"quote\"\".csv\",")) << lines[3].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(",\"1 Jul 2020 12:00\",\"0 KB\",A\r")) << lines[3].toStdString();
+
+    // json: valid UTF-8 as it is, any other name with \xHH and its bytes in base64.
+    const ScanResult json = scan(args({"list", "--format", "json", "--sort", "path"}));
+    EXPECT_EQ(json.status, 0);
+    const QByteArray tail = ",\"modified\":\"2020-07-01T12:00:00+02:00\",\"size\":2,\"attributes\":\"A\"}";
+    const QByteArray base64 = (rootText + "/bad\xff.log").toBase64();
+    for (const QByteArray& entry :
+         {"{\"path\":\"" + rootText + "/back\\\\slash.txt\",\"created\":",
+          "{\"path\":\"" + rootText + "/bad\\\\xFF.log\",\"path_base64\":\"" + base64 + "\",\"created\":",
+          "{\"path\":\"" + rootText + "/comma, \\\"quote\\\".csv\",\"created\":",
+          "{\"path\":\"" + rootText + "/new\\nline.log\",\"created\":",
+          "{\"path\":\"" + rootText + "/tab\\tname.log\",\"created\":",
+          "{\"path\":\"" + rootText + "/\xe6\x97\xa5\xe6\x9c\xac.txt\",\"created\":", tail})
+        EXPECT_TRUE(json.out.contains(entry)) << entry.toStdString() << "\n" << json.out.toStdString();
+    EXPECT_TRUE(
+        json.out.startsWith("{\"root\":\"" + rootText + "\",\"total_files\":6,\"total_size\":12,\"files\":[\n"));
+    EXPECT_FALSE(json.out.contains('?'));
+}
+
+TEST_F(ScanProgramTest, ExitStatusSaysWhatHappened) {
+    makeTree();
+    tree.makeDir("empty");
+    tree.makeFile("plain.txt", "x");
+    const struct {
+        QStringList arguments;
+        int status;
+        const char* says; // in standard error
+    } cases[] = {
+        {args({"summary", "ROOT"}), 0, ""},
+        {args({"list", "ROOT"}), 0, ""},
+        {args({"list", "--type", "*.zzz", "ROOT"}), 1, ""},
+        {args({"summary", "EMPTY"}), 1, ""},
+        {args({"list", "EMPTY"}), 1, ""},
+        {args({"summary"}), 2, "trovex-scan: a folder is needed\nUsage: trovex-scan summary"},
+        {args({"list", "--size", "huge", "1", "ROOT"}), 2, "trovex-scan: --size takes less, equal or greater"},
+        {args({"summary", "MISSING"}), 3, "trovex-scan: Folder not found: "},
+        {args({"summary", "FILE"}), 3, "trovex-scan: Folder not found: "},
+    };
+    for (const auto& c : cases) {
+        QStringList arguments = c.arguments;
+        arguments.replaceInStrings(u("ROOT"), root());
+        arguments.replaceInStrings(u("EMPTY"), path("empty"));
+        arguments.replaceInStrings(u("MISSING"), path("missing"));
+        arguments.replaceInStrings(u("FILE"), path("plain.txt"));
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const ScanResult r = runTrovexScan(arguments);
+        EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(c.says)) << r.err.toStdString();
+        if (c.status == 2) {
+            EXPECT_EQ(r.err.split('\n').first().count("trovex-scan:"), 1);
+        }
+    }
+}
+
+TEST_F(ScanProgramTest, UnreadableFoldersAreReportedAndAnUnreadableRootIsStatusThree) {
+    makeTree();
+    tree.makeDir("locked");
+    tree.setMode("data/sub", 0);
+    tree.setMode("locked", 0);
+    // Root reads every folder; run the program as nobody, through a tree nobody may enter.
+    ASSERT_EQ(::chmod(tree.rootBytes().c_str(), 0755), 0);
+    const auto asNobody = [](QProcess& p) {
+        p.setChildProcessModifier([] {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(99);
+        });
+    };
+    const ScanResult sub = runTrovexScan(args({"summary", "--bytes", "--format", "tsv"}) << root(), asNobody);
+    EXPECT_EQ(sub.status, 0) << sub.err.toStdString();
+    EXPECT_EQ(sub.err, "trovex-scan: 1 folder could not be read (first: " + rootBytes() + "/sub: Permission denied)\n");
+    EXPECT_EQ(sub.out, QByteArray(".txt\tplain text document\t2\t3024\n.log\tapplication log\t1\t2048\n"));
+
+    const ScanResult locked = runTrovexScan(args({"summary"}) << path("locked"), asNobody);
+    EXPECT_EQ(locked.status, 3);
+    EXPECT_EQ(locked.err, "trovex-scan: cannot read " + QFile::encodeName(path("locked")) + ": Permission denied\n");
+    EXPECT_TRUE(locked.out.isEmpty());
+}
+
+TEST_F(ScanProgramTest, OutputFileAppearsWholeOrNotAtAll) {
+    makeTree();
+    tree.makeDir("out");
+    tree.makeFile("out/list.tsv", "an older file");
+    const QString target = path("out/list.tsv");
+
+    const ScanResult written = scan(args({"list", "--format", "tsv", "-o"}) << target);
+    EXPECT_EQ(written.status, 0);
+    EXPECT_TRUE(written.out.isEmpty());
+    EXPECT_EQ(contentOf(tree.abs("out/list.tsv")).count('\n'), 6);
+    EXPECT_EQ(namesIn(tree.abs("out")), QStringList{u("list.tsv")});
+
+    const ScanResult missingFolder = scan(args({"list", "-o"}) << path("nowhere/list.txt"));
+    EXPECT_EQ(missingFolder.status, 4);
+    EXPECT_TRUE(
+        missingFolder.err.startsWith("trovex-scan: cannot write " + QFile::encodeName(path("nowhere/list.txt"))))
+        << missingFolder.err.toStdString();
+    EXPECT_FALSE(exists(tree.abs("nowhere")));
+
+    const ScanResult full =
+        runTrovexScan(args({"list"}) << root(), [](QProcess& p) { p.setStandardOutputFile(u("/dev/full")); });
+    EXPECT_EQ(full.status, 4);
+    EXPECT_TRUE(full.err.startsWith("trovex-scan: cannot write the output: ")) << full.err.toStdString();
+}
+
+TEST_F(ScanProgramTest, NoProgressLineWhenQuietOrNotOnATerminal) {
+    makeTree();
+    Terminal terminal;
+    if (!terminal.isOpen())
+        GTEST_SKIP() << "no pseudo-terminal";
+    const ScanResult piped = scan(args({"summary"}));
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_TRUE(piped.err.isEmpty());
+
+    const auto onTerminal = [&terminal](QProcess& p) { p.setStandardErrorFile(terminal.slave()); };
+    EXPECT_EQ(runTrovexScan(args({"summary", "--quiet"}) << root(), onTerminal).status, 0);
+    EXPECT_TRUE(terminal.readUntil("\r", std::chrono::milliseconds(200)).isEmpty());
+}
+
+TEST_F(ScanProgramTest, OnATerminalProgressIsShownAndCtrlCStopsWithStatus130AndNoFile) {
+    // Enough files that the walk is still going when the first progress line has been read.
+    for (int d = 0; d < 100; ++d) {
+        for (int f = 0; f < 200; ++f)
+            file("d" + std::to_string(d) + "/f" + std::to_string(f) + ".txt");
+    }
+    tree.makeDir("out");
+    Terminal terminal;
+    if (!terminal.isOpen())
+        GTEST_SKIP() << "no pseudo-terminal";
+
+    QProcess process;
+    process.setStandardErrorFile(terminal.slave());
+    process.start(trovexScanPath(), args({"list", "-o"}) << path("out/list.txt") << root());
+    ASSERT_TRUE(process.waitForStarted());
+    const QByteArray shown = terminal.readUntil(" files", std::chrono::seconds(30));
+    ASSERT_TRUE(QRegularExpression(u("^\\r\\d+ entries, \\d+ files")).match(QString::fromLatin1(shown)).hasMatch())
+        << shown.toStdString();
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_TRUE(namesIn(tree.abs("out")).isEmpty()) << namesIn(tree.abs("out")).join(u' ').toStdString();
+    // The line is erased before the program ends, so the shell's prompt starts clean.
+    EXPECT_TRUE(terminal.readUntil("\r\033[K", std::chrono::seconds(5)).endsWith("\r\033[K"));
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 //   bench_filelist sort [ROWS=1000000]    a list of ROWS rows sorted by Size and by Date modified,
 //                                         beside a plain std::sort of the same 64-bit values
 
+#include "BenchTools.h"
 #include "WindowControls.h"
 #include "app/MainWindow.h"
 #include "platform/FileAttributes.h"
@@ -26,37 +27,15 @@
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long peakKiB() {
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-long currentKiB() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * 4;
-}
+using bench::Clock;
+using bench::currentKiB;
+using bench::median;
+using bench::peakKiB;
+using bench::seconds;
 
 double timeFind(const std::string& root) {
     const std::string cmd = "find '" + root + "' -type f -printf '%p %s %T@ %C@ %m\\n' > /dev/null";

@@ -3,7 +3,6 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
 #include "search/FileHelpers.h"
-#include "search/ScratchArray.h"
 
 #include <algorithm>
 
@@ -227,19 +226,40 @@ void ReportModel::permute(std::span<const int> order) {
     changed();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<quint32> positions(m_order.size());
-    ScratchArray<int> newRowOf(order.size());
-    for (size_t i = 0; i < order.size(); ++i) {
+    for (size_t i = 0; i < order.size(); ++i)
         positions[i] = m_order[size_t(order[i])];
-        newRowOf[size_t(order[i])] = int(i);
-    }
     std::copy(m_order.begin() + std::ptrdiff_t(order.size()), m_order.end(),
               positions.begin() + std::ptrdiff_t(order.size()));
     m_order = std::move(positions);
+    // Only the few rows with persistent indexes (the current row, the view's anchors) need their
+    // new place: one pass in order finds them all, where an inverse of the whole order would cost
+    // a random write per row.
     const QModelIndexList persistent = persistentIndexList();
+    std::vector<int> oldRows;
+    for (const QModelIndex& index : persistent) {
+        if (index.isValid())
+            oldRows.push_back(index.row());
+    }
+    std::sort(oldRows.begin(), oldRows.end());
+    oldRows.erase(std::unique(oldRows.begin(), oldRows.end()), oldRows.end());
+    std::vector<int> newRows(oldRows.size(), -1);
+    if (!oldRows.empty()) {
+        for (size_t i = 0; i < order.size(); ++i) {
+            const auto at = std::lower_bound(oldRows.begin(), oldRows.end(), order[i]);
+            if (at != oldRows.end() && *at == order[i])
+                newRows[size_t(at - oldRows.begin())] = int(i);
+        }
+    }
     QModelIndexList moved;
     moved.reserve(persistent.size());
-    for (const QModelIndex& index : persistent)
-        moved.append(index.isValid() ? this->index(newRowOf[size_t(index.row())], index.column()) : index);
+    for (const QModelIndex& index : persistent) {
+        if (!index.isValid()) {
+            moved.append(index);
+            continue;
+        }
+        const auto at = std::lower_bound(oldRows.begin(), oldRows.end(), index.row());
+        moved.append(this->index(newRows[size_t(at - oldRows.begin())], index.column()));
+    }
     changePersistentIndexList(persistent, moved);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

@@ -436,7 +436,8 @@ QItemSelectionModel::SelectionFlags TSortListView::selectionCommand(const QModel
 
 void TSortListView::removeRowsAt(QList<int> rows) {
     finishSort();
-    std::sort(rows.begin(), rows.end());
+    if (!std::is_sorted(rows.begin(), rows.end())) // the selection comes sorted
+        std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.isEmpty())
         return;

@@ -243,7 +243,14 @@ void ReportModel::permute(std::span<const int> order) {
     std::sort(oldRows.begin(), oldRows.end());
     oldRows.erase(std::unique(oldRows.begin(), oldRows.end()), oldRows.end());
     std::vector<int> newRows(oldRows.size(), -1);
-    if (!oldRows.empty()) {
+    if (oldRows.size() > 64) {
+        // Many persistent indexes (another selection model's, say): the whole inverse is cheaper.
+        std::vector<int> newRowOf(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            newRowOf[size_t(order[i])] = int(i);
+        for (size_t k = 0; k < oldRows.size(); ++k)
+            newRows[k] = newRowOf[size_t(oldRows[k])];
+    } else if (!oldRows.empty()) {
         for (size_t i = 0; i < order.size(); ++i) {
             const auto at = std::lower_bound(oldRows.begin(), oldRows.end(), order[i]);
             if (at != oldRows.end() && *at == order[i])
@@ -394,10 +401,11 @@ void ReportModel::setRowDecoration(const QVariant& picture) {
         emit dataChanged(index(0, 0), index(m_visibleRows - 1, 0), {Qt::DecorationRole});
 }
 
-void ReportModel::setHeaderDecoration(int section, const QVariant& picture) {
+void ReportModel::setHeaderDecoration(int section, const QVariant& picture, bool announce) {
     if (picture.isValid())
         m_headerDecorations.insert(section, picture);
     else
         m_headerDecorations.remove(section);
-    emit headerDataChanged(Qt::Horizontal, section, section);
+    if (announce)
+        emit headerDataChanged(Qt::Horizontal, section, section);
 }

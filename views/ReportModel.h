@@ -141,9 +141,11 @@ public:
     // The selected rows in list order.
     QList<int> selectedRows() const;
 
-    // Pictures: one before every caption, and one in a header section (none when invalid).
+    // Pictures: one before every caption, and one in a header section (none when invalid). A view
+    // that shows the header's change itself passes announce false: Qt's item views lay out every
+    // row again on a change of header data, a million of them in a large list.
     void setRowDecoration(const QVariant& picture);
-    void setHeaderDecoration(int section, const QVariant& picture);
+    void setHeaderDecoration(int section, const QVariant& picture, bool announce = true);
 
 signals:
     // The selection changed; the views paint it anew.

@@ -464,12 +464,17 @@ void TSortListView::removeRowsAt(QList<int> rows) {
 }
 
 void TSortListView::headerClick(int c) {
-    if (SortColumn != -1 && SortColumn != c)
-        m_model->setHeaderDecoration(SortColumn, QVariant());
+    // The arrows are told to the header alone; the model's signal would lay out every row again.
+    if (SortColumn != -1 && SortColumn != c) {
+        m_model->setHeaderDecoration(SortColumn, QVariant(), false);
+        header()->headerDataChanged(Qt::Horizontal, SortColumn, SortColumn);
+    }
     SortAscending = c == SortColumn ? !SortAscending : true;
     SortColumn = c;
-    if (UseArrows)
-        m_model->setHeaderDecoration(c, OwnImages.value(SortAscending ? UpArrowIndex : DownArrowIndex));
+    if (UseArrows) {
+        m_model->setHeaderDecoration(c, OwnImages.value(SortAscending ? UpArrowIndex : DownArrowIndex), false);
+        header()->headerDataChanged(Qt::Horizontal, c, c);
+    }
     sortRows();
 }
 

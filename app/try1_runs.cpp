@@ -56,6 +56,9 @@ public:
     explicit RunScope(TForm1& form) : m_form(form) {
         Q_ASSERT(!form.m_runActive);
         form.m_runActive = true;
+        // A run replaces the rows: a sort still under way has nothing left to order.
+        form.ListView1->cancelSort();
+        form.ListView2->cancelSort();
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
     ~RunScope() {

@@ -6,57 +6,43 @@
 //                                         memory per listed row (run it in a fresh process)
 //   bench_filelist sort [ROWS=1000000]    a list of ROWS rows sorted by Size and by Date modified,
 //                                         beside a plain std::sort of the same 64-bit values
+//   bench_filelist selection [ROWS=1000000]  with half the rows selected (contiguous, every other
+//                                         row): a reordering of every row and a removal of the
+//                                         selected half, with Qt's own selection model and with
+//                                         the list's, which keeps the selection in its model
 
+#include "BenchTools.h"
 #include "WindowControls.h"
 #include "app/MainWindow.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileTime.h"
 #include "search/DateText.h"
 #include "search/FileHelpers.h"
+#include "views/ListFills.h"
 #include "views/ListSortKeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeView>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long peakKiB() {
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-long currentKiB() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * 4;
-}
+using bench::Clock;
+using bench::currentKiB;
+using bench::median;
+using bench::peakKiB;
+using bench::seconds;
 
 double timeFind(const std::string& root) {
     const std::string cmd = "find '" + root + "' -type f -printf '%p %s %T@ %C@ %m\\n' > /dev/null";
@@ -123,6 +109,7 @@ int sortBench(int rows) {
     for (const int column : {2, 3}) {
         const auto t0 = Clock::now();
         form.ListView2->headerClick(column);
+        form.ListView2->finishSort();
         const double sorted = seconds(Clock::now() - t0);
         // The rows' own 64-bit values, shuffled, sorted by a plain std::sort.
         std::vector<qint64> plainKeys(static_cast<size_t>(rows));
@@ -147,6 +134,76 @@ int sortBench(int rows) {
     return 0;
 }
 
+// Rows of paths only, put in a model for the selection benchmark.
+void fillPlainRows(ReportModel& model, int rows) {
+    for (int i = 0; i < rows; ++i)
+        model.addRow(QStringLiteral("/bench/folder%1/file%2.dat").arg(i % 1000).arg(i), ListRow{});
+    model.flushRows();
+}
+
+int selectionBench(int rows) {
+    std::mt19937 rng(3);
+    std::vector<int> shuffled(static_cast<size_t>(rows));
+    std::iota(shuffled.begin(), shuffled.end(), 0);
+    std::shuffle(shuffled.begin(), shuffled.end(), rng);
+    std::printf("selection of half of %d rows; milliseconds\n", rows);
+    for (const bool scattered : {false, true}) {
+        for (const bool qtOwn : {true, false}) {
+            // Qt's own: a plain tree view over the same model; the list's: TSortListView.
+            TSortListView list;
+            QTreeView plain;
+            QTreeView& view = qtOwn ? plain : list;
+            ReportModel* model = list.reportModel();
+            if (qtOwn) {
+                model = new ReportModel(fileListColumns(), &plain);
+                plain.setUniformRowHeights(true);
+                plain.setModel(model);
+            }
+            fillPlainRows(*model, rows);
+            view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+            view.setSelectionBehavior(QAbstractItemView::SelectRows);
+            QItemSelection half;
+            const int last = model->columnCount() - 1;
+            if (scattered) {
+                for (int r = 0; r < rows; r += 2)
+                    half.append(QItemSelectionRange(model->index(r, 0), model->index(r, last)));
+            } else {
+                half.select(model->index(0, 0), model->index(rows / 2 - 1, last));
+            }
+            view.selectionModel()->select(half, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            auto t0 = Clock::now();
+            model->permute(shuffled);
+            const double permuted = seconds(Clock::now() - t0) * 1000;
+            // What a paint asks: is each visible row selected (40 rows, 5 cells each).
+            t0 = Clock::now();
+            int shown = 0;
+            for (int r = 0; r < 40; ++r) {
+                for (int c = 0; c <= last; ++c)
+                    shown += qtOwn ? view.selectionModel()->isSelected(model->index(r, c)) : model->isSelected(r);
+            }
+            const double painted = seconds(Clock::now() - t0) * 1000;
+            // The selected half removed as "Remove selected files" removes it.
+            t0 = Clock::now();
+            if (qtOwn) {
+                const QModelIndexList selected = view.selectionModel()->selectedRows();
+                std::vector<bool> keep(size_t(model->rowCount()), true);
+                for (const QModelIndex& index : selected)
+                    keep[size_t(index.row())] = false;
+                model->keepRows(keep);
+            } else {
+                list.removeRowsAt(list.selectedRows());
+            }
+            const double removed = seconds(Clock::now() - t0) * 1000;
+            std::printf(
+                "%-10s %-14s reorder %8.1f  one paint's lookups %8.1f  remove selected %8.1f  (%d rows left, %d "
+                "cells)\n",
+                scattered ? "scattered" : "contiguous", qtOwn ? "Qt's own" : "in the model", permuted, painted, removed,
+                model->rowCount(), shown);
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -156,8 +213,10 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "list" && argc > 2)
         return listBench(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 3);
+    if (mode == "selection")
+        return selectionBench(argc > 2 ? std::max(2, std::atoi(argv[2])) : 1000000);
     if (mode == "sort")
         return sortBench(argc > 2 ? std::max(2, std::atoi(argv[2])) : 1000000);
-    std::fprintf(stderr, "usage: %s list ROOT [REPEATS] | sort [ROWS]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s list ROOT [REPEATS] | sort [ROWS] | selection [ROWS]\n", argv[0]);
     return 2;
 }

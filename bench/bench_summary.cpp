@@ -7,13 +7,13 @@
 // With "cold" the page cache is dropped before each find and each run (as root; the benchmark
 // says so when it cannot).
 
+#include "BenchTools.h"
 #include "WindowControls.h"
 #include "app/MainWindow.h"
 #include "bench/DropCaches.h"
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
@@ -27,11 +27,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
+using bench::Clock;
+using bench::seconds;
 
 double quantile(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());
@@ -47,12 +44,7 @@ double timeFind(const std::string& root) {
 }
 
 void postClick(QWidget* w) {
-    const QPointF pos(w->width() / 2.0, w->height() / 2.0);
-    const QPointF global = w->mapToGlobal(pos);
-    QCoreApplication::postEvent(
-        w, new QMouseEvent(QEvent::MouseButtonPress, pos, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(
-        w, new QMouseEvent(QEvent::MouseButtonRelease, pos, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    bench::postClick(w, QPointF(w->width() / 2.0, w->height() / 2.0));
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
 #include "search/FileHelpers.h"
-#include "search/ScratchArray.h"
 
 #include <algorithm>
 
@@ -13,7 +12,7 @@ constexpr int kMaxColumns = 5;
 
 // Where a column's cell lives in a row: columns 1 to 3 in the 64-bit cells, column 4 in the word.
 qint64 cellOf(const ListRow& row, int column) {
-    return column == 4 ? qint64(row.word) : row.values[column - 1];
+    return ReportModel::cellValue(row, column);
 }
 
 void setCell(ListRow& row, int column, qint64 value) {
@@ -103,6 +102,8 @@ bool ReportModel::removeRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || row < 0 || count <= 0 || row + count > rowCount())
         return false;
     flushRows();
+    settleSelection();
+    changed();
     beginRemoveRows(QModelIndex(), row, row + count - 1);
     m_order.erase(m_order.begin() + row, m_order.begin() + row + count);
     m_visibleRows -= count;
@@ -137,6 +138,7 @@ void ReportModel::adoptRows(ChunkedArray<ListRow>&& rows, const std::shared_ptr<
     m_order.resize(m_rows.size());
     for (size_t i = 0; i < m_order.size(); ++i)
         m_order[i] = quint32(i);
+    changed();
 }
 
 void ReportModel::flushRows() {
@@ -147,6 +149,7 @@ void ReportModel::showRows(int count) {
     count = std::min(count, int(m_order.size()));
     if (count <= m_visibleRows)
         return;
+    changed();
     beginInsertRows(QModelIndex(), m_visibleRows, count - 1);
     m_visibleRows = count;
     endInsertRows();
@@ -155,10 +158,15 @@ void ReportModel::showRows(int count) {
 void ReportModel::dropHiddenRows() {
     // Rows not yet shown are the last ones stored, in the order they were added.
     const size_t hidden = m_order.size() - size_t(m_visibleRows);
+    if (hidden == 0)
+        return;
+    changed();
     m_order.resize(size_t(m_visibleRows));
     m_rows.truncate(m_rows.size() - hidden);
     if (!m_textRows.empty())
         m_textRows.resize(m_rows.size());
+    if (m_selected.size() > m_rows.size())
+        m_selected.resize(m_rows.size());
 }
 
 void ReportModel::appendRows(const QList<QStringList>& rows) {
@@ -180,10 +188,13 @@ void ReportModel::appendRow(const QStringList& row) {
 }
 
 void ReportModel::clear() {
+    changed();
     beginResetModel();
     m_rows.clear();
     m_order = {};
     m_textRows = {};
+    m_selected = {};
+    m_pending.clear();
     m_arena = std::make_shared<PathArena>();
     m_visibleRows = 0;
     m_texts.clear();
@@ -195,6 +206,8 @@ void ReportModel::clear() {
 void ReportModel::keepRows(const std::vector<bool>& keep) {
     flushRows();
     Q_ASSERT(keep.size() == m_order.size());
+    settleSelection();
+    changed();
     beginResetModel();
     size_t out = 0;
     for (size_t r = 0; r < m_order.size(); ++r) {
@@ -209,23 +222,130 @@ void ReportModel::keepRows(const std::vector<bool>& keep) {
 void ReportModel::permute(std::span<const int> order) {
     // Only the rows in sight move; rows a fill has added but not shown yet keep their place after them.
     Q_ASSERT(order.size() == size_t(m_visibleRows));
+    settleSelection();
+    changed();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<quint32> positions(m_order.size());
-    ScratchArray<int> newRowOf(order.size());
-    for (size_t i = 0; i < order.size(); ++i) {
+    for (size_t i = 0; i < order.size(); ++i)
         positions[i] = m_order[size_t(order[i])];
-        newRowOf[size_t(order[i])] = int(i);
-    }
     std::copy(m_order.begin() + std::ptrdiff_t(order.size()), m_order.end(),
               positions.begin() + std::ptrdiff_t(order.size()));
     m_order = std::move(positions);
+    // Only the few rows with persistent indexes (the current row, the view's anchors) need their
+    // new place: one pass in order finds them all, where an inverse of the whole order would cost
+    // a random write per row.
     const QModelIndexList persistent = persistentIndexList();
+    std::vector<int> oldRows;
+    for (const QModelIndex& index : persistent) {
+        if (index.isValid())
+            oldRows.push_back(index.row());
+    }
+    std::sort(oldRows.begin(), oldRows.end());
+    oldRows.erase(std::unique(oldRows.begin(), oldRows.end()), oldRows.end());
+    std::vector<int> newRows(oldRows.size(), -1);
+    if (oldRows.size() > 64) {
+        // Many persistent indexes (another selection model's, say): the whole inverse is cheaper.
+        std::vector<int> newRowOf(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            newRowOf[size_t(order[i])] = int(i);
+        for (size_t k = 0; k < oldRows.size(); ++k)
+            newRows[k] = newRowOf[size_t(oldRows[k])];
+    } else if (!oldRows.empty()) {
+        for (size_t i = 0; i < order.size(); ++i) {
+            const auto at = std::lower_bound(oldRows.begin(), oldRows.end(), order[i]);
+            if (at != oldRows.end() && *at == order[i])
+                newRows[size_t(at - oldRows.begin())] = int(i);
+        }
+    }
     QModelIndexList moved;
     moved.reserve(persistent.size());
-    for (const QModelIndex& index : persistent)
-        moved.append(index.isValid() ? this->index(newRowOf[size_t(index.row())], index.column()) : index);
+    for (const QModelIndex& index : persistent) {
+        if (!index.isValid()) {
+            moved.append(index);
+            continue;
+        }
+        const auto at = std::lower_bound(oldRows.begin(), oldRows.end(), index.row());
+        moved.append(this->index(newRows[size_t(at - oldRows.begin())], index.column()));
+    }
     changePersistentIndexList(persistent, moved);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ReportModel::select(std::span<const RowSpan> spans, QItemSelectionModel::SelectionFlags command) {
+    // As QItemSelectionModel::select does with its ranges and its current selection.
+    if (command & QItemSelectionModel::Clear) {
+        m_selected = {};
+        m_pending.clear();
+    }
+    if (!(command & QItemSelectionModel::Current))
+        settleSelection();
+    const auto how =
+        command & (QItemSelectionModel::Select | QItemSelectionModel::Deselect | QItemSelectionModel::Toggle);
+    if (how) {
+        m_pending.clear();
+        for (RowSpan span : spans) {
+            span.first = std::max(span.first, 0);
+            span.last = std::min(span.last, m_visibleRows - 1);
+            if (span.first <= span.last)
+                m_pending.push_back(span);
+        }
+        std::sort(m_pending.begin(), m_pending.end(), [](RowSpan a, RowSpan b) { return a.first < b.first; });
+        // Overlapping spans become one, so a row is found in at most one.
+        size_t out = 0;
+        for (size_t i = 0; i < m_pending.size(); ++i) {
+            if (out > 0 && m_pending[i].first <= m_pending[out - 1].last + 1)
+                m_pending[out - 1].last = std::max(m_pending[out - 1].last, m_pending[i].last);
+            else
+                m_pending[out++] = m_pending[i];
+        }
+        m_pending.resize(out);
+        m_pendingCommand = how;
+    }
+    emit rowSelectionChanged();
+}
+
+void ReportModel::settleSelection() {
+    if (m_pending.empty())
+        return;
+    if (m_selected.size() < m_rows.size())
+        m_selected.resize(m_rows.size(), false);
+    for (const RowSpan& span : m_pending) {
+        for (int r = span.first; r <= span.last; ++r) {
+            const size_t s = m_order[size_t(r)];
+            if (m_pendingCommand & QItemSelectionModel::Toggle)
+                m_selected[s] = !m_selected[s];
+            else
+                m_selected[s] = bool(m_pendingCommand & QItemSelectionModel::Select);
+        }
+    }
+    m_pending.clear();
+}
+
+bool ReportModel::isSelected(int row) const {
+    if (row < 0 || row >= m_visibleRows)
+        return false;
+    const size_t s = m_order[size_t(row)];
+    const bool flag = s < m_selected.size() && m_selected[s];
+    if (m_pending.empty())
+        return flag;
+    const auto after =
+        std::upper_bound(m_pending.begin(), m_pending.end(), row, [](int r, RowSpan span) { return r < span.first; });
+    if (after == m_pending.begin() || std::prev(after)->last < row)
+        return flag;
+    if (m_pendingCommand & QItemSelectionModel::Toggle)
+        return !flag;
+    return bool(m_pendingCommand & QItemSelectionModel::Select);
+}
+
+QList<int> ReportModel::selectedRows() const {
+    QList<int> rows;
+    if (m_selected.empty() && m_pending.empty())
+        return rows;
+    for (int r = 0; r < m_visibleRows; ++r) {
+        if (isSelected(r))
+            rows.append(r);
+    }
+    return rows;
 }
 
 QStringList ReportModel::rowTexts(int row) const {
@@ -281,10 +401,11 @@ void ReportModel::setRowDecoration(const QVariant& picture) {
         emit dataChanged(index(0, 0), index(m_visibleRows - 1, 0), {Qt::DecorationRole});
 }
 
-void ReportModel::setHeaderDecoration(int section, const QVariant& picture) {
+void ReportModel::setHeaderDecoration(int section, const QVariant& picture, bool announce) {
     if (picture.isValid())
         m_headerDecorations.insert(section, picture);
     else
         m_headerDecorations.remove(section);
-    emit headerDataChanged(Qt::Horizontal, section, section);
+    if (announce)
+        emit headerDataChanged(Qt::Horizontal, section, section);
 }

@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QItemSelectionModel>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,12 @@
 #include <memory>
 #include <span>
 #include <vector>
+
+// Rows first to last of the list, both included.
+struct RowSpan {
+    int first;
+    int last;
+};
 
 // What a column's cells hold, and so how they are shown: a text, a count ("%d"), a size in bytes
 // (FormatSize), a file time (the date text) or attribute bits (AttribLetters).
@@ -39,6 +46,10 @@ struct ListColumn {
 //
 // Built for a million rows: 40 bytes a row plus the caption's bytes, no copy of the walk's rows
 // (adoptRows), growth in chunks, and one insertion signal however many rows are added.
+//
+// The selection lives here too, a flag per stored row: it moves with its rows through a sort and
+// a removal at no cost, where Qt's own selection model keeps ranges that a sort of a half-selected
+// million rows scatters into hundreds of thousands, each read at every paint.
 class ReportModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -80,6 +91,11 @@ public:
 
     // Removes every row.
     void clear();
+    // Counts every change of the rows in sight or of their order; a sort made on the rows of one
+    // count is applied only while the count still holds.
+    quint64 generation() const { return m_generation; }
+    // The stored row of each row in sight, in list order.
+    std::span<const quint32> order() const { return {m_order.data(), size_t(m_visibleRows)}; }
     // Keeps the rows whose flag is set, in one reset; for removals too scattered for removeRows.
     void keepRows(const std::vector<bool>& keep);
     // Puts the rows in sight in a new order: new row i is old row order[i]. Persistent indexes, and
@@ -108,15 +124,40 @@ public:
     qsizetype textCount() const { return m_texts.size(); }
     // The caption's bytes, as the list holds them.
     std::string_view captionBytes(int r) const { return m_arena->view(row(r).caption); }
+    std::string_view storedCaptionBytes(int s) const { return m_arena->view(storedRow(s).caption); }
+    // The arena of the captions: the bytes of a caption stay where they are while it lives.
+    std::shared_ptr<const PathArena> arena() const { return m_arena; }
+    // A cell of columns 1 to 4 as it is held: a text id or a value.
+    static qint64 cellValue(const ListRow& row, int column) {
+        return column == 4 ? qint64(row.word) : row.values[column - 1];
+    }
 
-    // Pictures: one before every caption, and one in a header section (none when invalid).
+    // The selection, with the flags of QItemSelectionModel::select: Clear, Select, Deselect,
+    // Toggle and Current. Spans selected with Current replace those of the previous Current call
+    // (a drag or a Shift extension growing and shrinking) and are held as spans until a selection
+    // without Current, or a change of the rows, makes them part of the flags.
+    void select(std::span<const RowSpan> spans, QItemSelectionModel::SelectionFlags command);
+    bool isSelected(int row) const;
+    // The selected rows in list order.
+    QList<int> selectedRows() const;
+
+    // Pictures: one before every caption, and one in a header section (none when invalid). A view
+    // that shows the header's change itself passes announce false: Qt's item views lay out every
+    // row again on a change of header data, a million of them in a large list.
     void setRowDecoration(const QVariant& picture);
-    void setHeaderDecoration(int section, const QVariant& picture);
+    void setHeaderDecoration(int section, const QVariant& picture, bool announce = true);
+
+signals:
+    // The selection changed; the views paint it anew.
+    void rowSelectionChanged();
 
 private:
     quint32 intern(const QString& text);
     PathArena::Ref storeCaption(const QString& caption);
     void pushRow(const ListRow& row, bool textRow);
+    // Makes the spans of the last Current selection part of the flags; before rows move.
+    void settleSelection();
+    void changed() { ++m_generation; }
     QString valueText(const ListRow& row, int column) const;
     int subColumns() const { return int(m_columns.size()) - 1; }
 
@@ -129,6 +170,10 @@ private:
     std::vector<quint32> m_order;
     std::vector<bool> m_textRows; // by stored row; empty while every row holds values
     int m_visibleRows = 0;
+    quint64 m_generation = 0;
+    std::vector<bool> m_selected;   // by stored row; shorter when the last rows were never selected
+    std::vector<RowSpan> m_pending; // rows in sight, ascending, apart
+    QItemSelectionModel::SelectionFlags m_pendingCommand;
     QList<QString> m_texts;
     QHash<QString, quint32> m_textIds;
     mutable FileDateTexts m_dates;

@@ -2,17 +2,26 @@
 
 #include "search/ScratchArray.h"
 
+#include "platform/FileAttributes.h"
+#include "platform/FileName.h"
+
 #include <QBitmap>
 #include <QCollator>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <numeric>
+#include <thread>
+#include <unordered_map>
 
 static void initSortListViewResources() {
     Q_INIT_RESOURCE(sortlistviews);
@@ -87,7 +96,94 @@ void radixSort(ScratchArray<SortEntry>& entries) {
 // Removals with more separate ranges than this are done as one reset rather than signal by signal.
 constexpr qsizetype kMaxRemovalRanges = 64;
 
+// How long a slice of taking sort keys holds the UI thread before pending events run.
+constexpr auto kKeySlice = std::chrono::milliseconds(8);
+
+// Passes every change of the selection to the model, which keeps it (ReportModel::select); Qt's
+// own ranges stay empty, so neither a sort nor a removal has selected rows to carry along.
+class ModelSelection final : public QItemSelectionModel {
+public:
+    explicit ModelSelection(ReportModel* model, QObject* parent) : QItemSelectionModel(model, parent), m_model(model) {}
+
+    void select(const QItemSelection& selection, SelectionFlags command) override {
+        std::vector<RowSpan> spans;
+        spans.reserve(size_t(selection.size()));
+        for (const QItemSelectionRange& range : selection) {
+            if (range.isValid())
+                spans.push_back({range.top(), range.bottom()});
+        }
+        m_model->select(spans, command);
+    }
+    using QItemSelectionModel::select;
+    void clear() override {
+        m_model->select({}, Clear);
+        QItemSelectionModel::clear();
+    }
+    // Called when the model resets: the model decides what of its selection stays (a removal keeps
+    // the selection of the rows left, a new fill has none).
+    void reset() override {
+        const QSignalBlocker blocker(this);
+        QItemSelectionModel::clear();
+    }
+
+private:
+    ReportModel* m_model;
+};
+
+// Paints a row as selected when the model holds it selected.
+class ModelSelectionDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (static_cast<const ReportModel*>(index.model())->isSelected(index.row()))
+            option->state |= QStyle::State_Selected;
+    }
+};
+
+struct Cancelled {};
+
 } // namespace
+
+// One sort of the rows in sight: the keys taken on the UI thread, then ordered on a worker.
+struct TSortListView::PendingSort {
+    PendingSort(const ReportModel& model, int c, bool up, bool text)
+        : generation(model.generation()), column(c), ascending(up), byText(text),
+          order(model.order().begin(), model.order().end()), stored(model.storedCount()),
+          keys(text ? 0 : size_t(stored)), groups(text && c != 0 ? size_t(stored) : 0),
+          captions(text && c == 0 ? size_t(stored) : 0), arena(model.arena()) {}
+
+    // Orders the rows by their keys into permutation; on the worker, or here for a small list.
+    void compute();
+    // The rank of each text, equal texts equal, in the collation's case-blind order.
+    std::vector<quint32> rankTexts(size_t count, const std::function<QString(size_t)>& textOf);
+    void checkCancelled() const {
+        if (cancelled.load(std::memory_order_relaxed))
+            throw Cancelled{};
+    }
+
+    const quint64 generation;
+    const int column;
+    const bool ascending;
+    const bool byText;
+    const std::vector<quint32> order; // the stored row of each row in sight
+    const int stored;
+    int next = 0;                                // the next stored row whose key is to be taken
+    ScratchArray<double> keys;                   // the owner's key of each stored row
+    ScratchArray<quint32> groups;                // of a text column: the index of each stored row's text
+    QStringList texts;                           // the distinct texts of the column
+    std::unordered_map<qint64, quint32> groupOf; // by the cell as held
+    qint64 emptyGroup = -1;                      // the group of cells whose values could not be read
+    ScratchArray<std::string_view> captions;     // of the caption column, by stored row
+    std::shared_ptr<const PathArena> arena;      // keeps the captions' bytes where they are
+
+    std::vector<int> permutation;
+    std::exception_ptr error;
+    std::atomic<bool> cancelled{false};
+    std::thread worker;
+};
 
 TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
     initSortListViewResources();
@@ -99,6 +195,7 @@ TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
     setIconSize(QSize(16, 16));
+    setItemDelegate(new ModelSelectionDelegate(this));
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
@@ -123,6 +220,7 @@ TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
 
 TSortListView::~TSortListView() {
     Building = true;
+    cancelSort();
 }
 
 void TSortListView::buildImages() {
@@ -137,10 +235,17 @@ void TSortListView::buildImages() {
 }
 
 void TSortListView::setColumns(const QList<ListColumn>& columns) {
+    cancelSort();
     auto* old = m_model;
     m_model = new ReportModel(columns, this);
     setModel(m_model);
+    QItemSelectionModel* oldSelection = selectionModel();
+    setSelectionModel(new ModelSelection(m_model, this));
+    delete oldSelection;
     delete old;
+    connect(m_model, &ReportModel::rowSelectionChanged, viewport(), [this] { viewport()->update(); });
+    // A new set of rows: a sort of the old ones has nothing left to order.
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TSortListView::cancelSort);
     if (OwnImages.isEmpty())
         buildImages();
     m_model->setRowDecoration(OwnImages.value(0));
@@ -200,6 +305,72 @@ void TSortListView::resizeEvent(QResizeEvent* event) {
     keepAutoColumnMinimum();
 }
 
+void TSortListView::PendingSort::compute() {
+    try {
+        const size_t n = order.size();
+        ScratchArray<SortEntry> entries(n);
+        if (!byText) {
+            for (size_t r = 0; r < n; ++r)
+                entries[r] = {orderedBits(keys[order[r]], ascending), quint32(r)};
+        } else {
+            // Ranks, equal for equal texts; descending reverses them, so equal texts keep their order.
+            const auto key = [this](quint32 rank) { return ascending ? quint64(rank) : ~quint64(rank); };
+            if (column == 0) {
+                const std::vector<quint32> rank = rankTexts(n, [this](size_t r) {
+                    const std::string_view bytes = captions[order[r]];
+                    return platform::decodeFileName(bytes.data(), qsizetype(bytes.size()));
+                });
+                for (size_t r = 0; r < n; ++r)
+                    entries[r] = {key(rank[r]), quint32(r)};
+            } else {
+                const std::vector<quint32> rank =
+                    rankTexts(size_t(texts.size()), [this](size_t i) { return texts[qsizetype(i)]; });
+                for (size_t r = 0; r < n; ++r)
+                    entries[r] = {key(rank[groups[order[r]]]), quint32(r)};
+            }
+        }
+        checkCancelled();
+        radixSort(entries);
+        permutation.resize(n);
+        for (size_t r = 0; r < n; ++r)
+            permutation[r] = int(entries[r].row);
+    } catch (const Cancelled&) {
+        permutation.clear();
+    } catch (...) {
+        error = std::current_exception();
+    }
+}
+
+std::vector<quint32> TSortListView::PendingSort::rankTexts(size_t count, const std::function<QString(size_t)>& textOf) {
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(count);
+    // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
+    for (size_t i = 0; i < count; ++i) {
+        if (i % 1024 == 0)
+            checkCancelled();
+        keys.push_back(collator.sortKey(textOf(i).toCaseFolded()));
+    }
+    std::vector<quint32> byKey(count);
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    size_t compared = 0;
+    std::sort(byKey.begin(), byKey.end(), [&](quint32 a, quint32 b) {
+        if (++compared % 4096 == 0)
+            checkCancelled();
+        const int res = keys[a].compare(keys[b]);
+        return res != 0 ? res < 0 : a < b;
+    });
+    std::vector<quint32> rank(count);
+    quint32 current = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0 && keys[byKey[i]].compare(keys[byKey[i - 1]]) != 0)
+            ++current;
+        rank[byKey[i]] = current;
+    }
+    return rank;
+}
+
 int TSortListView::rowCount() const {
     return m_model->rowCount();
 }
@@ -209,17 +380,64 @@ QString TSortListView::cellText(int row, int column) const {
 }
 
 QList<int> TSortListView::selectedRows() const {
-    QList<int> rows;
-    if (!selectionModel())
-        return rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    // A command reads the selection first: the rows it names are those the pending sort puts in order.
+    const_cast<TSortListView*>(this)->finishSort();
+    return m_model->selectedRows();
+}
+
+void TSortListView::selectAll() {
+    if (selectionMode() == NoSelection || selectionMode() == SingleSelection || m_model->rowCount() == 0)
+        return;
+    const RowSpan all{0, m_model->rowCount() - 1};
+    m_model->select({&all, 1}, QItemSelectionModel::ClearAndSelect);
+}
+
+void TSortListView::clearSelection() {
+    m_model->select({}, QItemSelectionModel::Clear);
+}
+
+QModelIndexList TSortListView::selectedIndexes() const {
+    QModelIndexList indexes;
+    for (const int row : m_model->selectedRows()) {
+        for (int c = 0; c < m_model->columnCount(); ++c)
+            indexes.append(m_model->index(row, c));
+    }
+    return indexes;
+}
+
+void TSortListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+    // The rows from the rect's top to its bottom, found by their position: the tree view's own way
+    // visits every row in between, a million of them for Shift+End.
+    const int rows = m_model->rowCount();
+    const int x = header()->sectionViewportPosition(0) + header()->sectionSize(0) / 2;
+    const QRect area = rect.normalized();
+    const QModelIndex top = indexAt(QPoint(x, area.top()));
+    const QModelIndex bottom = indexAt(QPoint(x, area.bottom()));
+    if (!top.isValid() && !bottom.isValid()) {
+        if (command & QItemSelectionModel::Clear)
+            selectionModel()->clear();
+        return;
+    }
+    const RowSpan span{top.isValid() ? top.row() : 0, bottom.isValid() ? bottom.row() : rows - 1};
+    m_model->select({&span, 1}, command);
+}
+
+QItemSelectionModel::SelectionFlags TSortListView::selectionCommand(const QModelIndex& index,
+                                                                    const QEvent* event) const {
+    // Qt turns a Ctrl click's toggle into select or deselect by its own selection, which is empty
+    // here: the model answers instead.
+    QItemSelectionModel::SelectionFlags command = QTreeView::selectionCommand(index, event);
+    if ((command & QItemSelectionModel::Toggle) && index.isValid()) {
+        command &= ~QItemSelectionModel::Toggle;
+        command |= m_model->isSelected(index.row()) ? QItemSelectionModel::Deselect : QItemSelectionModel::Select;
+    }
+    return command;
 }
 
 void TSortListView::removeRowsAt(QList<int> rows) {
-    std::sort(rows.begin(), rows.end());
+    finishSort();
+    if (!std::is_sorted(rows.begin(), rows.end())) // the selection comes sorted
+        std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.isEmpty())
         return;
@@ -237,99 +455,150 @@ void TSortListView::removeRowsAt(QList<int> rows) {
         }
         return;
     }
-    // Too scattered for one signal per range: one reset, then the surviving selection again.
+    // Too scattered for one signal per range: one reset. The selection is the model's, by row, so
+    // the rows left keep theirs.
     std::vector<bool> keep(size_t(m_model->rowCount()), true);
     for (int r : rows)
         keep[size_t(r)] = false;
-    std::vector<bool> selected(keep.size(), false);
-    for (int r : selectedRows())
-        selected[size_t(r)] = true;
     m_model->keepRows(keep);
-    QItemSelection selection;
-    int out = 0;
-    for (size_t r = 0; r < keep.size(); ++r) {
-        if (!keep[r])
-            continue;
-        if (selected[r])
-            selection.select(m_model->index(out, 0), m_model->index(out, m_model->columnCount() - 1));
-        ++out;
-    }
-    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void TSortListView::headerClick(int c) {
-    if (SortColumn != -1 && SortColumn != c)
-        m_model->setHeaderDecoration(SortColumn, QVariant());
+    // The arrows are told to the header alone; the model's signal would lay out every row again.
+    if (SortColumn != -1 && SortColumn != c) {
+        m_model->setHeaderDecoration(SortColumn, QVariant(), false);
+        header()->headerDataChanged(Qt::Horizontal, SortColumn, SortColumn);
+    }
     SortAscending = c == SortColumn ? !SortAscending : true;
     SortColumn = c;
-    if (UseArrows)
-        m_model->setHeaderDecoration(c, OwnImages.value(SortAscending ? UpArrowIndex : DownArrowIndex));
+    if (UseArrows) {
+        m_model->setHeaderDecoration(c, OwnImages.value(SortAscending ? UpArrowIndex : DownArrowIndex), false);
+        header()->headerDataChanged(Qt::Horizontal, c, c);
+    }
     sortRows();
 }
 
-void TSortListView::sortRows() {
-    const int rows = m_model->rowCount();
-    if (rows < 2)
+void TSortListView::sortRows(bool sliced) {
+    cancelSort();
+    if (m_model->rowCount() < 2)
         return;
-    const int c = SortColumn;
-    const bool ascending = SortAscending;
-
-    const int stored = m_model->storedCount();
     double first = 0;
-    if (OnCustomSort && OnCustomSort(this, c, 0, first)) {
-        // Each stored row's key once, in storage order; then a radix sort of the list's rows by
-        // key: stable, and linear in the rows, which a comparison sort of a million rows is not.
-        ScratchArray<SortEntry> entries(static_cast<size_t>(rows));
-        {
-            ScratchArray<double> keyOf{size_t(stored)};
-            keyOf[0] = first;
-            for (int s = 1; s < stored; ++s)
-                OnCustomSort(this, c, s, keyOf[size_t(s)]);
-            for (int r = 0; r < rows; ++r)
-                entries[size_t(r)] = {orderedBits(keyOf[size_t(m_model->storedIndex(r))], ascending), quint32(r)};
+    const bool byKey = OnCustomSort && OnCustomSort(this, SortColumn, 0, first);
+    auto job = std::make_shared<PendingSort>(*m_model, SortColumn, SortAscending, !byKey);
+    if (byKey) {
+        job->keys[0] = first;
+        job->next = 1;
+    }
+    m_sort = job;
+    takeSortKeys(job, sliced);
+}
+
+void TSortListView::takeSortKeys(const std::shared_ptr<PendingSort>& job, bool sliced) {
+    // Keys are taken in storage order, which reads memory in sequence, a slice at a time.
+    const auto deadline = std::chrono::steady_clock::now() + kKeySlice;
+    const bool atOnce = !sliced || job->order.size() < size_t(BackgroundSortFrom);
+    const int c = job->column;
+    try {
+        for (int& s = job->next; s < job->stored; ++s) {
+            if (!atOnce && s % 1024 == 0 && std::chrono::steady_clock::now() > deadline) {
+                QTimer::singleShot(0, this, [this, job] {
+                    if (job != m_sort)
+                        return;
+                    try {
+                        if (job->generation != m_model->generation())
+                            sortRows(); // the rows changed meanwhile: their keys are taken anew
+                        else
+                            takeSortKeys(job, true);
+                    } catch (const std::exception& e) {
+                        if (OnError)
+                            OnError(QString::fromUtf8(e.what()));
+                    }
+                });
+                return;
+            }
+            if (!job->byText) {
+                OnCustomSort(this, c, s, job->keys[size_t(s)]);
+            } else if (c == 0) {
+                job->captions[size_t(s)] = m_model->storedCaptionBytes(s);
+            } else {
+                const ListRow& row = m_model->storedRow(s);
+                const CellKind kind = m_model->columns()[c].kind;
+                const bool held = m_model->isStoredTextRow(s) || kind == CellKind::Text;
+                const bool unread =
+                    !held && (row.word & FileAttr::Unread) && (kind == CellKind::Size || kind == CellKind::FileTime);
+                if (unread) {
+                    if (job->emptyGroup < 0) {
+                        job->emptyGroup = job->texts.size();
+                        job->texts.append(QString());
+                    }
+                    job->groups[size_t(s)] = quint32(job->emptyGroup);
+                } else {
+                    const auto [at, added] =
+                        job->groupOf.try_emplace(ReportModel::cellValue(row, c), quint32(job->texts.size()));
+                    if (added)
+                        job->texts.append(m_model->storedText(s, c));
+                    job->groups[size_t(s)] = at->second;
+                }
+            }
         }
-        radixSort(entries);
-        ScratchArray<int> sorted(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r)
-            sorted[size_t(r)] = int(entries[size_t(r)].row);
-        m_model->permute(std::span<const int>(sorted.data(), sorted.size()));
+    } catch (...) {
+        m_sort.reset();
+        throw;
+    }
+    if (atOnce) {
+        job->compute();
+        applySort(job);
         return;
     }
-
-    // The text comparison: collation keys once per distinct text. Captions differ row by row;
-    // other cells repeat (texts kept once, attribute letters), so they are grouped first.
-    std::vector<qsizetype> keyOf(static_cast<size_t>(rows));
-    QStringList texts;
-    if (c == 0) {
-        texts.reserve(rows);
-        for (int r = 0; r < rows; ++r) {
-            texts.append(m_model->text(r, 0));
-            keyOf[size_t(r)] = r;
-        }
-    } else {
-        QHash<QString, qsizetype> seen;
-        for (int r = 0; r < rows; ++r) {
-            const QString text = m_model->text(r, c);
-            auto it = seen.constFind(text);
-            if (it == seen.cend()) {
-                it = seen.insert(text, texts.size());
-                texts.append(text);
-            }
-            keyOf[size_t(r)] = it.value();
-        }
-    }
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(texts.size()));
-    // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
-    for (const QString& text : std::as_const(texts))
-        keys.push_back(collator.sortKey(text.toCaseFolded()));
-    std::vector<int> order(static_cast<size_t>(rows));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int res = keys[size_t(keyOf[size_t(a)])].compare(keys[size_t(keyOf[size_t(b)])]);
-        return ascending ? res < 0 : res > 0;
+    job->worker = std::thread([this, job] {
+        job->compute();
+        QMetaObject::invokeMethod(
+            this,
+            [this, job] {
+                if (job != m_sort)
+                    return;
+                try {
+                    applySort(job);
+                } catch (const std::exception& e) {
+                    if (OnError)
+                        OnError(QString::fromUtf8(e.what()));
+                }
+            },
+            Qt::QueuedConnection);
     });
-    m_model->permute(order);
+}
+
+void TSortListView::applySort(const std::shared_ptr<PendingSort>& job) {
+    if (job->worker.joinable())
+        job->worker.join();
+    m_sort.reset();
+    if (job->error)
+        std::rethrow_exception(job->error);
+    if (job->generation != m_model->generation() || job->permutation.size() != size_t(m_model->rowCount())) {
+        sortRows(); // the rows changed since their keys were taken: this order is not theirs
+        return;
+    }
+    m_model->permute(job->permutation);
+    emit sorted();
+}
+
+void TSortListView::finishSort() {
+    while (m_sort) {
+        const std::shared_ptr<PendingSort> job = m_sort;
+        if (job->worker.joinable())
+            applySort(job); // waits for the worker; sorts again if the rows changed meanwhile
+        else if (job->generation != m_model->generation())
+            sortRows(false);
+        else
+            takeSortKeys(job, false);
+    }
+}
+
+void TSortListView::cancelSort() {
+    if (!m_sort)
+        return;
+    const std::shared_ptr<PendingSort> job = std::move(m_sort);
+    job->cancelled = true;
+    if (job->worker.joinable())
+        job->worker.join();
 }

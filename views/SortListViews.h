@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QTreeView>
 #include <functional>
+#include <memory>
 
 class TSortListView;
 
@@ -19,7 +20,15 @@ using TSLVOnCustomSort = std::function<bool(TSortListView* sender, int colIndex,
 
 // A report list that sorts its rows by a click on a column header: ascending first, descending on
 // the next click of the same header, with an arrow in the sorted column's header. Read-only,
-// whole-row selection, the selection still shown when the list loses the focus. Owns its model.
+// whole-row selection, the selection still shown when the list loses the focus. Owns its model,
+// which also holds the selection (ReportModel::select): the view's selection model passes every
+// change on to it, and the rows paint what it holds.
+//
+// A large list sorts in the background: the keys are taken on this thread in slices between
+// pending events, a copy of them is ordered on another thread, and the order is applied to the
+// rows at once, only if they have not changed since their keys were taken (otherwise the sort
+// starts again on the rows as they are). Everything that reads the rows for a command waits for
+// a pending sort first (selectedRows, removeRowsAt); cancelSort drops it.
 class TSortListView : public QTreeView {
     Q_OBJECT
 
@@ -34,10 +43,21 @@ public:
     // The rows and their texts in the list's current order; what every list command works on.
     int rowCount() const;
     QString cellText(int row, int column) const;
-    // The selected rows in list order.
+    // The selected rows in list order, once a pending sort is applied.
     QList<int> selectedRows() const;
     // Removes the given rows (any order, duplicates allowed); the other rows keep their selection.
+    // Rows are numbered as they stand once a pending sort is applied.
     void removeRowsAt(QList<int> rows);
+    void selectAll() override;
+    // Unselects every row.
+    void clearSelection();
+
+    // Whether a sort is under way, waiting for it, and dropping it.
+    bool sortPending() const { return bool(m_sort); }
+    void finishSort();
+    void cancelSort();
+    // Lists with fewer rows than this sort at once, on this thread.
+    int BackgroundSortFrom = 20000;
 
     // A click on the header of column c: the arrow moves to c, the direction flips when c was
     // already sorted, and the rows are sorted.
@@ -56,15 +76,28 @@ public:
     // escape it into Qt.
     std::function<void(const QString& message)> OnError;
 
+signals:
+    // A sort's order was applied to the rows.
+    void sorted();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+    QModelIndexList selectedIndexes() const override;
 
 private:
+    struct PendingSort;
+
     void buildImages();
     void keepAutoColumnMinimum();
-    void sortRows();
+    void sortRows(bool sliced = true);
+    void takeSortKeys(const std::shared_ptr<PendingSort>& job, bool sliced);
+    void applySort(const std::shared_ptr<PendingSort>& job);
     void keepMinimumWidth(int logicalIndex, int oldSize, int newSize);
 
     ReportModel* m_model = nullptr;
     bool m_fittingAutoColumn = false;
+    std::shared_ptr<PendingSort> m_sort;
 };

@@ -2,8 +2,8 @@
 #include "app/try1.h"
 #include "commands/FileManagerClient.h"
 #include "commands/PropertiesDialog.h"
-#include "search/FileDetails.h"
 #include "platform/FileName.h"
+#include "search/FileDetails.h"
 #include "support/TempTree.h"
 #include "support/gui/ListRows.h"
 
@@ -229,7 +229,7 @@ TEST_F(ShellCommandsTest, WithoutAFileManagerTheFolderOpens) {
     EXPECT_EQ(ui().urls, QList<QUrl>{QUrl::fromLocalFile(tree.root() + QLatin1Char('/'))});
 
     ui().urls.clear();
-    form->ListView2->selectionModel()->clearSelection();
+    form->ListView2->clearSelection();
     select({1});
     form->OpenfolderinExplorer->trigger();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !ui().urls.isEmpty(); }, 5000));

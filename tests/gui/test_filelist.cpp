@@ -325,6 +325,32 @@ TEST_F(FileList, RemoveAndSelectAllWorkOnTheRowsOnly) {
     EXPECT_EQ(form->ListView2->selectedRows().size(), 4);
 }
 
+// A command given while a sort is still under way waits for it: the rows it names are those the
+// sort put in order, each with its own path.
+TEST_F(FileList, RemoveDuringABackgroundSortRemovesExactlyTheSelectedFiles) {
+    for (int i = 0; i < 6; ++i)
+        file("f" + std::to_string(i) + ".txt", QByteArray((6 - i) * 2048, 'x'));
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    go();
+    TSortListView* list = form->ListView2;
+    list->BackgroundSortFrom = 0;
+    selectRow(list, int(listed().indexOf(QStringLiteral("f1.txt"))));
+    selectRow(list, int(listed().indexOf(QStringLiteral("f4.txt"))), QItemSelectionModel::Select);
+    QHeaderView* head = list->header();
+    QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                      QPoint(head->sectionViewportPosition(3) + head->sectionSize(3) / 2, head->height() / 2));
+    ASSERT_TRUE(list->sortPending());
+    form->Removeselectedfiles1Click();
+    EXPECT_FALSE(list->sortPending());
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("f5.txt"), QStringLiteral("f3.txt"), QStringLiteral("f2.txt"),
+                                     QStringLiteral("f0.txt")}));
+    for (int r = 0; r < list->rowCount(); ++r) {
+        const int i = list->cellText(r, 0).right(5).left(1).toInt();
+        EXPECT_EQ(list->cellText(r, 3), FormatSize((6 - i) * 2048)) << r;
+    }
+}
+
 TEST_F(FileList, StopDuringTheWalkAddsNoRows) {
     for (int i = 0; i < 10; ++i)
         file("f" + std::to_string(i) + ".txt");

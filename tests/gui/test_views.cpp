@@ -4,6 +4,8 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,6 +150,125 @@ TEST(ReportModel, PendingRowsAppearAtOnceWhenFlushed) {
     // Repeated texts are kept once.
     EXPECT_EQ(model.cellTextId(0, 1), model.cellTextId(49, 1));
     EXPECT_EQ(model.text(49, 0), QStringLiteral("/p49"));
+}
+
+} // namespace
+
+namespace {
+
+// A sort in the background whose rows change before its order arrives: the order is not applied
+// to the changed rows, and each row still pairs its caption with its own cells.
+TEST(SortListView, ABackgroundSortNeverPairsACaptionWithAnotherRow) {
+    TSortListView view;
+    view.setColumns(fileColumns());
+    view.BackgroundSortFrom = 0;
+    QList<QStringList> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.append({QStringLiteral("/f%1").arg((i * 7919) % 3000), QStringLiteral("A"), QStringLiteral("A")});
+    view.reportModel()->appendRows(rows);
+    QSignalSpy sorted(&view, &TSortListView::sorted);
+    view.headerClick(0);
+    ASSERT_TRUE(view.sortPending());
+    // Rows go while the sort is under way; then a command waits for it.
+    view.reportModel()->removeRows(0, 1000);
+    const auto before = view.selectedRows();
+    EXPECT_FALSE(view.sortPending());
+    EXPECT_TRUE(before.isEmpty());
+    ASSERT_EQ(view.rowCount(), 2000);
+    QStringList shown;
+    for (int r = 0; r < view.rowCount(); ++r)
+        shown.append(view.cellText(r, 0));
+    QStringList expected;
+    for (int i = 1000; i < 3000; ++i)
+        expected.append(QStringLiteral("/f%1").arg((i * 7919) % 3000));
+    std::sort(expected.begin(), expected.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(sorted.count(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// Clicks with and without Ctrl and Shift, and Shift with the arrow keys, select in the list as in
+// a plain tree view with Qt's own selection.
+TEST(SortListView, ClicksAndKeysSelectAsQtsOwnSelectionDoes) {
+    TSortListView view;
+    view.setColumns(fileColumns());
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QList<QStringList> rows;
+    QStandardItemModel plainModel(0, 3);
+    for (int i = 0; i < 10; ++i) {
+        rows.append({QStringLiteral("/f%1").arg(i), QStringLiteral("1 KB"), QStringLiteral("A")});
+        plainModel.appendRow(
+            {new QStandardItem(rows.last()[0]), new QStandardItem(rows.last()[1]), new QStandardItem(rows.last()[2])});
+    }
+    view.reportModel()->appendRows(rows);
+    QTreeView plain;
+    plain.setModel(&plainModel);
+    for (QTreeView* v : {static_cast<QTreeView*>(&view), &plain}) {
+        v->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        v->setSelectionBehavior(QAbstractItemView::SelectRows);
+        v->setRootIsDecorated(false);
+        v->resize(400, 400);
+        v->show();
+    }
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto plainSelected = [&] {
+        QList<int> out;
+        for (const QModelIndex& index : plain.selectionModel()->selectedRows())
+            out.append(index.row());
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    struct Step {
+        int row; // -1: a key press instead
+        Qt::KeyboardModifiers modifiers;
+        Qt::Key key;
+    };
+    const Step steps[] = {
+        {1, Qt::NoModifier, Qt::Key_unknown},      {3, Qt::ControlModifier, Qt::Key_unknown},
+        {1, Qt::ControlModifier, Qt::Key_unknown}, {5, Qt::ShiftModifier, Qt::Key_unknown},
+        {2, Qt::ShiftModifier, Qt::Key_unknown},   {-1, Qt::ShiftModifier, Qt::Key_Down},
+        {-1, Qt::ShiftModifier, Qt::Key_Down},     {7, Qt::ControlModifier, Qt::Key_unknown},
+        {-1, Qt::NoModifier, Qt::Key_Down},        {-1, Qt::ShiftModifier, Qt::Key_Up},
+        {4, Qt::NoModifier, Qt::Key_unknown},
+    };
+    for (const Step& step : steps) {
+        for (QTreeView* v : {static_cast<QTreeView*>(&view), &plain}) {
+            if (step.row >= 0)
+                QTest::mouseClick(v->viewport(), Qt::LeftButton, step.modifiers,
+                                  v->visualRect(v->model()->index(step.row, 0)).center());
+            else
+                QTest::keyClick(v, step.key, step.modifiers);
+        }
+        EXPECT_EQ(view.selectedRows(), plainSelected()) << "after row " << step.row << " key " << step.key;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(SortListView, SelectedRowsPaintInTheHighlightColour) {
+    TSortListView view;
+    view.setColumns(fileColumns());
+    view.reportModel()->appendRows({{QStringLiteral("/a"), QStringLiteral("1 KB"), QStringLiteral("A")},
+                                    {QStringLiteral("/b"), QStringLiteral("1 KB"), QStringLiteral("A")}});
+    view.resize(500, 200);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.selectionModel()->select(view.model()->index(1, 0),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QImage picture = view.viewport()->grab().toImage();
+    const auto emptyPartOf = [&](int row) {
+        const QRect cell = view.visualRect(view.model()->index(row, 2));
+        return picture.pixelColor(cell.right() - 3, cell.center().y());
+    };
+    const QColor highlight = view.palette().color(QPalette::Active, QPalette::Highlight);
+    EXPECT_EQ(emptyPartOf(1), highlight);
+    EXPECT_NE(emptyPartOf(0), highlight);
 }
 
 } // namespace

@@ -49,7 +49,7 @@ void fillFileList(TForm1& form, const QStringList& paths) {
 }
 
 void selectRows(TForm1& form, const QList<int>& rows) {
-    form.ListView2->selectionModel()->clearSelection();
+    form.ListView2->clearSelection();
     selectRows(form.ListView2, rows);
 }
 

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -66,7 +67,13 @@ struct WalkResult {
     qint64 entries = 0;
     long pumps = 0;
     size_t peakBytes = 0;
+    long switches = 0; // context switches of the whole process, workers included
 };
+
+long contextSwitches() {
+    struct rusage usage;
+    return ::getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_nvcsw + usage.ru_nivcsw : 0;
+}
 
 WalkResult timeWalk(const std::string& root, int workers) {
     BenchHost host;
@@ -75,6 +82,7 @@ WalkResult timeWalk(const std::string& root, int workers) {
     TFileList fileList;
     RunState run;
     WalkResult r;
+    const long switches = contextSwitches();
     const auto t0 = Clock::now();
     FolderWalker walker(host, run, dataList, indexList, fileList);
     walker.setReadAheadWorkers(workers);
@@ -84,6 +92,7 @@ WalkResult timeWalk(const std::string& root, int workers) {
     r.files = run.TotalFiles;
     r.entries = run.EntryCount;
     r.pumps = host.pumps;
+    r.switches = contextSwitches() - switches;
     return r;
 }
 
@@ -135,8 +144,9 @@ int main(int argc, char** argv) {
             bareTimes.push_back(timeBare(root, std::max(1, workers)));
         }
         const double w = median(walkTimes), b = median(bareTimes);
-        std::printf("walk, %2d workers:                 %.3f s  (%d files, %d types, %lld entries, %ld pumps)\n",
-                    workers, w, last.files, last.types, static_cast<long long>(last.entries), last.pumps);
+        std::printf(
+            "walk, %2d workers:                 %.3f s  (%d files, %d types, %lld entries, %ld pumps, %ld switches)\n",
+            workers, w, last.files, last.types, static_cast<long long>(last.entries), last.pumps, last.switches);
         std::printf("bare getdents64+statx, %2d threads: %.3f s\n", std::max(1, workers), b);
         std::printf("ratio walk/find %.2f, walk/bare %.2f\n", w / f, w / b);
     }

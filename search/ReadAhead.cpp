@@ -197,7 +197,10 @@ void ReadAhead::Shared::push(Task task) {
     // A max-heap on "walks later" keeps the task the walk needs first on top.
     std::push_heap(heap.begin(), heap.end(),
                    [this](const Task& a, const Task& b) { return walksBefore(b, a, chunkEntries); });
-    workCv.notify_one();
+    // Workers at the limit take it when they finish; waking one that may not run would only have
+    // it take the lock and sleep again, for every folder of the tree.
+    if (running < activeLimit)
+        workCv.notify_one();
 }
 
 bool ReadAhead::Shared::takeTask(Task& task) {
@@ -493,11 +496,15 @@ void ReadAhead::Shared::workerMain() {
         const bool blocked = task.chunk < 0 ? list(task.folder, lock, buffer) : stat(task.folder, task.chunk, lock);
         // Tasks that sleep in the kernel read from the disk: then more workers help.
         blockedShare += ((blocked ? 1.0 : 0.0) - blockedShare) / 8;
+        const int limit = activeLimit;
         activeLimit = blockedShare > kDiskShare ? workers : std::min(workers, processors);
         --running;
-        walkCv.notify_one();
-        if (running < activeLimit)
-            workCv.notify_one();
+        // The walk is woken only for what it waits for; this worker goes on with the next task
+        // itself, and others are woken only when more may run than before.
+        if (task.folder == demand.folder)
+            walkCv.notify_one();
+        if (activeLimit > limit)
+            workCv.notify_all();
     }
 }
 

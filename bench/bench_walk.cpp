@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -67,8 +68,15 @@ struct WalkResult {
     qint64 entries = 0;
     long pumps = 0;
     size_t peakBytes = 0;
-    long switches = 0; // context switches of the whole process, workers included
+    long switches = 0;  // context switches of the whole process, workers included
+    double walkCpu = 0; // processor time of the walk's own thread
 };
+
+double threadCpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
 
 long contextSwitches() {
     struct rusage usage;
@@ -83,6 +91,7 @@ WalkResult timeWalk(const std::string& root, int workers) {
     RunState run;
     WalkResult r;
     const long switches = contextSwitches();
+    const double cpu0 = threadCpuSeconds();
     const auto t0 = Clock::now();
     FolderWalker walker(host, run, dataList, indexList, fileList);
     walker.setReadAheadWorkers(workers);
@@ -93,6 +102,8 @@ WalkResult timeWalk(const std::string& root, int workers) {
     r.entries = run.EntryCount;
     r.pumps = host.pumps;
     r.switches = contextSwitches() - switches;
+    r.walkCpu = threadCpuSeconds() - cpu0;
+    r.peakBytes = walker.readAheadPeakBytes();
     return r;
 }
 
@@ -125,30 +136,34 @@ int main(int argc, char** argv) {
     const char* state = cold ? "cold" : "warm";
 
     timeFind(root); // warm the cache, and the program
-    std::vector<double> findTimes;
-    for (int r = 0; r < repeats; ++r) {
-        prepare();
-        findTimes.push_back(timeFind(root));
-    }
-    const double f = median(findTimes);
-    std::printf("%s, %d runs each, medians\n", state, repeats);
-    std::printf("find -type f -printf '%%s %%f\\n':   %.3f s\n", f);
+    std::printf("%s, %d rounds of find, walk and bare walk in turn, medians (ratios: median of the rounds' ratios, "
+                "so that a machine whose speed drifts compares each walk with the find beside it)\n",
+                state, repeats);
     for (int workers : workerCounts) {
-        std::vector<double> walkTimes, bareTimes;
+        std::vector<double> findTimes, walkTimes, bareTimes, byFind, byBare;
         WalkResult last;
         for (int r = 0; r < repeats; ++r) {
             prepare();
-            last = timeWalk(root, workers);
-            walkTimes.push_back(last.seconds);
+            const double f = timeFind(root);
             prepare();
-            bareTimes.push_back(timeBare(root, std::max(1, workers)));
+            last = timeWalk(root, workers);
+            prepare();
+            const double b = timeBare(root, std::max(1, workers));
+            findTimes.push_back(f);
+            walkTimes.push_back(last.seconds);
+            bareTimes.push_back(b);
+            byFind.push_back(last.seconds / f);
+            byBare.push_back(last.seconds / b);
         }
-        const double w = median(walkTimes), b = median(bareTimes);
+        std::printf("find -type f -printf '%%s %%f\\n':   %.3f s\n", median(findTimes));
         std::printf(
             "walk, %2d workers:                 %.3f s  (%d files, %d types, %lld entries, %ld pumps, %ld switches)\n",
-            workers, w, last.files, last.types, static_cast<long long>(last.entries), last.pumps, last.switches);
-        std::printf("bare getdents64+statx, %2d threads: %.3f s\n", std::max(1, workers), b);
-        std::printf("ratio walk/find %.2f, walk/bare %.2f\n", w / f, w / b);
+            workers, median(walkTimes), last.files, last.types, static_cast<long long>(last.entries), last.pumps,
+            last.switches);
+        std::printf("walk's own thread: %.3f s of processor time; read-ahead peak: %.1f MiB (target <= 64 MiB)\n",
+                    last.walkCpu, double(last.peakBytes) / (1 << 20));
+        std::printf("bare getdents64+statx, %2d threads: %.3f s\n", std::max(1, workers), median(bareTimes));
+        std::printf("ratio walk/find %.2f, walk/bare %.2f\n", median(byFind), median(byBare));
     }
     return 0;
 }

@@ -580,6 +580,7 @@ ReadAhead::Folder* ReadAhead::enter(Folder* parent, qsizetype index) {
 
 void ReadAhead::leave(Folder* folder) {
     Shared& s = *m_shared;
+    bool roomAgain = false;
     {
         std::lock_guard lock(s.mutex);
         const bool finished =
@@ -588,13 +589,18 @@ void ReadAhead::leave(Folder* folder) {
         Q_ASSERT(finished);
         if (!finished)
             return; // freed with the rest when the walk ends
+        const bool full = s.bytes.load(std::memory_order_relaxed) >= s.settings.budgetBytes;
         s.dropBytes(folder);
+        roomAgain = full && s.bytes.load(std::memory_order_relaxed) < s.settings.budgetBytes;
         if (folder->fd >= 0 && folder->pins == 0)
             s.closeFd(folder);
         if (folder->parent && folder->pins == 0)
             folder->parent->children.erase(folder->index);
     }
-    s.workCv.notify_one(); // the budget has room again
+    // Only a full budget kept a worker waiting; waking one at every folder would have it take the
+    // processor from the walk and sleep again.
+    if (roomAgain)
+        s.workCv.notify_one();
 }
 
 bool ReadAhead::isListed(const Folder* folder) const {
@@ -614,7 +620,7 @@ int ReadAhead::statError(const Folder* folder, qsizetype index) const {
     return folder->chunkErrors[size_t(index / m_shared->chunkEntries)];
 }
 
-bool ReadAhead::wait(Folder* folder, qsizetype index, Clock::time_point deadline) {
+bool ReadAhead::wait(Folder* folder, qsizetype index, Clock::time_point deadline, Clock::duration gather) {
     Shared& s = *m_shared;
     if (s.ready(folder, index))
         return true;
@@ -632,6 +638,13 @@ bool ReadAhead::wait(Folder* folder, qsizetype index, Clock::time_point deadline
         const Work state = needed.chunk < 0 ? folder->listWork : folder->chunks[size_t(needed.chunk)];
         if (state == Work::Queued)
             s.workCv.notify_one();
+    }
+    if (gather > Clock::duration::zero() && !s.stopping.load(std::memory_order_relaxed)) {
+        // The walk takes a listing in far less time than a worker makes one; woken for each, it
+        // would spend more on waking than on walking, and take the processor from the workers.
+        lock.unlock();
+        std::this_thread::sleep_until(std::min(deadline, Clock::now() + gather));
+        lock.lock();
     }
     return s.walkCv.wait_until(lock, deadline, [&] { return s.ready(folder, index); });
 }

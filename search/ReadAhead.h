@@ -86,8 +86,9 @@ public:
 
     // Waits until folder is listed and, when it was, entry index is ready (index < 0: the listing
     // only), or until the deadline. Without workers it does the work itself and never times out.
-    // True when ready.
-    bool wait(Folder* folder, qsizetype index, Clock::time_point deadline);
+    // When it is not ready, the workers are first given up to `gather` to get further ahead, so that
+    // the walk wakes once for many folders rather than once for each. True when ready.
+    bool wait(Folder* folder, qsizetype index, Clock::time_point deadline, Clock::duration gather = {});
 
     // While stopping, nothing is read but what the walk waits for; the walk may go on (a handler
     // can clear StopSearch again), so nothing is forgotten.

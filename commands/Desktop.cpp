@@ -116,7 +116,7 @@ void Desktop::showProperties(QWidget* parent, const FileDetails& details) {
 }
 
 void Desktop::openFile(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromEncoded(platform::fileUri(path)));
+    openUrl(QUrl::fromEncoded(platform::fileUri(path)));
 }
 
 void Desktop::openUrl(const QUrl& url) {

@@ -39,9 +39,10 @@ public:
     // Our own properties dialog, for when no file manager shows one. Does not wait for it.
     virtual void showProperties(QWidget* parent, const FileDetails& details);
 
-    // Opens a file with its default application; the outcome is not reported.
+    // Opens a file with its default application, by handing its absolute file URI to openUrl; the
+    // outcome is not reported.
     virtual void openFile(const QString& path);
-    // Opens a URL with the desktop's handler (a folder, when no file manager answers).
+    // Opens a URL with the desktop's handler (a file, or a folder when no file manager answers).
     virtual void openUrl(const QUrl& url);
     // The file manager shows the file selected in its folder; where none answers, the folder opens
     // (openUrl). Does not wait.

@@ -2,6 +2,8 @@
 #include "shell/ContextMenu.h"
 #include "shell/DesktopMenuEntries.h"
 #include "shell/ThunarActions.h"
+#include "support/DefaultHandlers.h"
+#include "support/EntryCommands.h"
 #include "support/FileRights.h"
 #include "support/TempTree.h"
 
@@ -27,39 +29,6 @@ QString u(const char* utf8) {
 
 const QStringList verbKeys{u("software\\classes\\directory\\shell\\KVT"), u("software\\classes\\Drive\\shell\\KVT"),
                            u("software\\classes\\*\\shell\\KVT")};
-
-// The string escapes of a desktop-entry value undone; nothing when an escape is not one of them.
-std::optional<QString> unescapeValue(const QString& value) {
-    QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != QLatin1Char('\\')) {
-            out += value[i];
-            continue;
-        }
-        if (++i == value.size())
-            return std::nullopt;
-        switch (value[i].unicode()) {
-        case 's':
-            out += QLatin1Char(' ');
-            break;
-        case 'n':
-            out += QLatin1Char('\n');
-            break;
-        case 't':
-            out += QLatin1Char('\t');
-            break;
-        case 'r':
-            out += QLatin1Char('\r');
-            break;
-        case '\\':
-            out += QLatin1Char('\\');
-            break;
-        default:
-            return std::nullopt;
-        }
-    }
-    return out;
-}
 
 // An Exec value read back by the desktop-entry rules: string escapes, then arguments separated by
 // blanks, double quotes with "\"", "`", "$" and "\\" escaped inside, no reserved character outside
@@ -127,71 +96,6 @@ std::optional<QStringList> parseExec(const QString& value, const QString& clicke
         argv << arg;
     }
     return argv;
-}
-
-// The words of a command line as GLib's shell parser reads them (POSIX quoting, no expansion).
-std::optional<QStringList> parseShellWords(const QString& line) {
-    QStringList words;
-    QString word;
-    bool inWord = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else if (c == QLatin1Char('\'')) {
-            const qsizetype end = line.indexOf(QLatin1Char('\''), i + 1);
-            if (end < 0)
-                return std::nullopt;
-            word += line.mid(i + 1, end - i - 1);
-            i = end;
-            inWord = true;
-        } else if (c == QLatin1Char('"')) {
-            inWord = true;
-            for (++i;; ++i) {
-                if (i >= line.size())
-                    return std::nullopt;
-                if (line[i] == QLatin1Char('"'))
-                    break;
-                if (line[i] == QLatin1Char('\\') && i + 1 < line.size() &&
-                    QStringLiteral("$`\"\\\n").contains(line[i + 1]))
-                    ++i;
-                word += line[i];
-            }
-        } else if (c == QLatin1Char('\\')) {
-            if (++i == line.size())
-                return std::nullopt;
-            word += line[i];
-            inWord = true;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
-    return words;
-}
-
-// What Nemo runs for a click: the first "%" must be %F, which it replaces by the double-quoted
-// path (with "\\", "\"", "$" and "`" escaped, unless escapes is false as in releases before
-// 5.4.2), then it splits the line like a shell and starts the first word.
-std::optional<QStringList> nemoCommand(const QString& exec, const QString& clicked, bool escapes = true) {
-    const std::optional<QString> line = unescapeValue(exec);
-    if (!line)
-        return std::nullopt;
-    const qsizetype token = line->indexOf(QLatin1Char('%'));
-    if (token < 0 || line->mid(token, 2) != u("%F"))
-        return std::nullopt;
-    QString quoted;
-    for (const QChar c : clicked) {
-        if (escapes && QStringLiteral("\\\"$`").contains(c))
-            quoted += QLatin1Char('\\');
-        quoted += c;
-    }
-    return parseShellWords(line->left(token) + QLatin1Char('"') + quoted + QLatin1Char('"') + line->mid(token + 2));
 }
 
 // The quoting of GLib's g_shell_quote, which Thunar and PCManFM put around the path for %f.
@@ -272,14 +176,6 @@ QString groupValue(const QString& text, const QString& group, const QString& key
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']')))
             current = line.mid(1, line.size() - 2);
         else if (current == group && line.startsWith(key + QLatin1Char('=')))
-            return line.mid(key.size() + 1);
-    }
-    return {};
-}
-
-QString keyValue(const QString& text, const QString& key) {
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-        if (line.startsWith(key + QLatin1Char('=')))
             return line.mid(key.size() + 1);
     }
     return {};
@@ -787,32 +683,16 @@ TEST_F(ContextMenuTest, StoreThatCannotBeReadRemovesNothing) {
 }
 
 TEST_F(ContextMenuTest, EntriesBecomeNoDefaultHandler) {
-    // The system's MIME database without its applications, and the user's entries indexed the way
-    // desktops and installers index them.
-    tree.makeLink("/usr/share/mime", "system/mime");
-    tree.makeDir("data/applications");
-    ScopedEnv dirs("XDG_DATA_DIRS", QFile::encodeName(tree.root() + u("/system")));
     ScopedEnv home("HOME", QFile::encodeName(tree.root() + u("/home")));
-    auto defaults = [&](const QString& type) {
-        QProcess index;
-        index.start(u("update-desktop-database"), {data(u("applications"))});
-        EXPECT_TRUE(index.waitForFinished(20000)) << "update-desktop-database (desktop-file-utils) is needed";
-        EXPECT_EQ(index.exitCode(), 0) << index.readAllStandardError().constData();
-        QProcess gio;
-        gio.start(u("gio"), {u("mime"), type});
-        EXPECT_TRUE(gio.waitForFinished(20000)) << "gio (libglib2.0-bin) is needed";
-        return QString::fromUtf8(gio.readAllStandardOutput() + gio.readAllStandardError());
-    };
+    const DefaultHandlers defaults(tree, data(u("applications")));
     const QStringList types{u("inode/directory"), u("application/octet-stream")};
     QStringList before;
-    for (const QString& type : types) {
-        before << defaults(type);
-        EXPECT_TRUE(before.last().contains(type)) << qPrintable(before.last());
-    }
+    for (const QString& type : types)
+        before << defaults.of(type);
 
     ASSERT_TRUE(ToggleContextMenu(false, plainProgram));
     for (qsizetype i = 0; i < types.size(); ++i)
-        EXPECT_EQ(defaults(types[i]), before[i]);
+        EXPECT_EQ(defaults.of(types[i]), before[i]);
 }
 
 TEST(DesktopMenuEntriesTest, ExecValueEscapesLayerByLayer) {

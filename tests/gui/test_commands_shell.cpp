@@ -251,9 +251,14 @@ TEST_F(ShellCommandsTest, RowsOfARelativeRootReachTheDesktopAsAbsolutePaths) {
     QTest::mouseClick(form->Button1, Qt::LeftButton);
     ASSERT_EQ(form->ListView2->rowCount(), 1);
     EXPECT_EQ(form->ListView2->cellText(0, 0), QStringLiteral("docs/a b.txt"));
-    select({0});
 
     const QString absolute = uri(QStringLiteral("docs/a b.txt"));
+    form->show();
+    const QPoint row = form->ListView2->visualRect(form->ListView2->model()->index(0, 0)).center();
+    QTest::mouseClick(form->ListView2->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(form->ListView2->viewport(), Qt::LeftButton, {}, row);
+    ASSERT_EQ(ui().urls.size(), 1) << "the double click opened the file";
+    EXPECT_EQ(QString::fromLatin1(ui().urls.first().toEncoded()), absolute);
     form->OpenfolderinExplorer->trigger();
     form->Properties1->trigger();
     ASSERT_TRUE(QTest::qWaitFor([this] { return fileManager.calls.size() == 2; }, 5000));

@@ -4,6 +4,10 @@
 #include "platform/Registry.h"
 #include "shell/ContextMenu.h"
 #include "shell/DesktopMenuEntries.h"
+#include "support/DefaultHandlers.h"
+#include "support/EntryCommands.h"
+#include "support/FileProbe.h"
+#include "support/FileRights.h"
 #include "support/TempTree.h"
 
 #include <QCheckBox>
@@ -11,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -135,6 +140,30 @@ TEST_F(ContextMenuButtonTest, FolderVerbKeyThatCannotBeMadeIsReportedAndNothingI
               QStringList{u("keep.txt")});
 }
 
+// The file managers' entries follow the store, and a key that cannot be seen may well be there: a
+// press that cannot read the file class's key leaves every entry as it was.
+TEST_F(ContextMenuButtonTest, StoreThatCannotBeReadRemovesNothing) {
+    auto form = makeForm();
+    QTest::mouseClick(form->TntButton1, Qt::LeftButton);
+    const auto entries = [] {
+        QStringList texts;
+        for (const QString& file : DesktopMenuEntries::paths())
+            texts << QString::fromUtf8(contentOf(file));
+        return texts;
+    };
+    const QStringList before = entries();
+    tree.setMode("config/trovex/registry/HKEY_CURRENT_USER/software/classes/*", 0);
+    WithoutFileRights noRights;
+
+    QTest::mouseClick(form->TntButton1, Qt::LeftButton);
+    const QString denied =
+        u("Cannot open \"%1/config/trovex/registry/HKEY_CURRENT_USER/software/classes/*\": Permission denied")
+            .arg(tree.root());
+    EXPECT_EQ(errors, QStringList{denied + u("\nThe file managers' menus could not be updated. ") + denied});
+    EXPECT_FALSE(form->JvLED1->Status()) << "the folder key went";
+    EXPECT_EQ(entries(), before);
+}
+
 TEST_F(ContextMenuButtonTest, KeyThatCannotBeDeletedIsReportedAndTheLampShowsWhatStays) {
     // A link inside a verb key keeps it from being deleted, since nothing in the store is followed.
     tree.makeDir("mine");
@@ -171,6 +200,46 @@ TEST_F(ContextMenuButtonTest, KeyThatCannotBeDeletedIsReportedAndTheLampShowsWha
         EXPECT_TRUE(nemo.readAll().contains("\nExtensions=" + QByteArray(c.nemoExtensions) + "\n"));
         QFile::remove(QString::fromStdString(tree.abs(key + "/link")));
     }
+}
+
+// A press in a scratch home, read back by what reads its results: the base directory rules, Nemo
+// and the desktop's choice of default applications.
+TEST_F(ContextMenuButtonTest, APressWritesUnderTheRightHomeRunsNoShellAndTakesOverNoType) {
+    ScopedEnv home{"HOME", QFile::encodeName(tree.root() + u("/home"))};
+    ScopedEnv relative{"XDG_CONFIG_HOME", "relative/config"};
+    const QString workingFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(tree.root()));
+    const auto restore = qScopeGuard([&workingFolder] { QDir::setCurrent(workingFolder); });
+    const DefaultHandlers defaults(tree, tree.root() + u("/data/applications"));
+    const QStringList types{u("inode/directory"), u("application/octet-stream")};
+    QStringList before;
+    for (const QString& type : types)
+        before << defaults.of(type);
+
+    auto form = makeForm();
+    QTest::mouseClick(form->TntButton1, Qt::LeftButton);
+    ASSERT_TRUE(form->JvLED1->Status());
+    EXPECT_TRUE(errors.isEmpty()) << qPrintable(errors.join(u("\n")));
+
+    // The base directory rules ignore a relative XDG_CONFIG_HOME as they do an unset one.
+    EXPECT_TRUE(QFileInfo(tree.root() + u("/home/.config/trovex/registry/HKEY_CURRENT_USER/") +
+                          QString(verbKeys[0]).replace(u("\\"), u("/")))
+                    .isDir());
+    EXPECT_FALSE(QFileInfo::exists(tree.root() + u("/relative")));
+
+    // A folder whose name closes Nemo's quotes reaches the program whole, and releases that paste it
+    // unescaped split it only into the program's arguments.
+    QFile nemo(DesktopMenuEntries::paths()[2]);
+    ASSERT_TRUE(nemo.open(QIODevice::ReadOnly));
+    const QString exec = keyValue(QString::fromUtf8(nemo.readAll()), u("Exec"));
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString trap = u("/srv/p.sh\" \"sh");
+    EXPECT_EQ(nemoCommand(exec, trap), (QStringList{program, trap})) << qPrintable(exec);
+    EXPECT_EQ(nemoCommand(exec, trap, false).value_or(QStringList()).value(0), program);
+
+    // Indexed as desktops index them, the entries make Trovex the default of nothing.
+    for (qsizetype i = 0; i < types.size(); ++i)
+        EXPECT_EQ(defaults.of(types[i]), before[i]);
 }
 
 TEST_F(ContextMenuButtonTest, EntriesThatCannotBeWrittenAreReportedWithTheLampGreen) {

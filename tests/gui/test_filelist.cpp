@@ -3,12 +3,14 @@
 #include "search/DateText.h"
 #include "search/FileHelpers.h"
 #include "search/SortKeys.h"
+#include "support/FileProbe.h"
 #include "support/FileRights.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
@@ -213,6 +215,17 @@ TEST_F(FileList, FilesWhoseDetailsCannotBeReadShowNoMadeUpValues) {
     unread.sort();
     EXPECT_EQ(unread, (QStringList{QStringLiteral("|||A"), QStringLiteral("|||HA")})) << "before what was read";
     EXPECT_TRUE(shown[2].endsWith(QStringLiteral("|2 KB|A")));
+
+    // Exported, on the clipboard and in a file, their dates and size are empty fields.
+    form->Selectall1->trigger();
+    form->CopyfiledetailstoclipboardasCSV1->trigger();
+    const QString csv = QGuiApplication::clipboard()->text();
+    for (const char* row : {"/locked/a.txt,,,,A\r\n", "/locked/.b.txt,,,,HA\r\n"})
+        EXPECT_TRUE(csv.contains(QString::fromUtf8(row))) << qPrintable(csv);
+    const QString saved = tree.root() + QStringLiteral("/files.csv");
+    fakeDesktop(*form).saveAnswer = saved;
+    form->SavefiledetailsasCSV1->trigger();
+    EXPECT_EQ(contentOf(saved), utf16le(csv));
 
     // They pass no condition on what could not be read.
     form->FileSize->setChecked(true);

@@ -23,6 +23,11 @@ platform::ConflictAnswer FakeDesktop::askReplace(QWidget*, const QString& source
     return replaceAnswers.isEmpty() ? platform::ConflictAnswer::Skip : replaceAnswers.takeFirst();
 }
 
+void FakeDesktop::openFile(const QString& path) {
+    opened.append(path);
+    Desktop::openFile(path);
+}
+
 QString FakeDesktop::chooseFolder(QWidget*) {
     ++folderAsked;
     return folderAnswer;

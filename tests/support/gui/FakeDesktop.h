@@ -23,7 +23,8 @@ public:
     QString chooseFolder(QWidget*) override;
     QString saveCsvFileName(QWidget*, const QString& name) override;
     void showProperties(QWidget*, const FileDetails& details) override { properties.append(details); }
-    void openFile(const QString& path) override { opened.append(path); }
+    // Records the path, then hands its URI to openUrl as the real desktop does.
+    void openFile(const QString& path) override;
     void openUrl(const QUrl& url) override { urls.append(url); }
     void showInFileManager(QWidget* parent, const QString& path) override;
     QString typeName(const QString& typeText) override;
@@ -44,7 +45,7 @@ public:
     QStringList saveOffered;
     QList<FileDetails> properties;
     QStringList opened;
-    QList<QUrl> urls;
+    QList<QUrl> urls;               // every URL the desktop was handed, those of opened files included
     bool recordFileManager = false; // the real file manager call while false
     QStringList shownInFileManager;
     std::function<QString(const QString& typeText)> typeNames; // the real names while empty

@@ -1,33 +1,152 @@
-// The screenshot that the AppStream metadata shows: the window summarising a folder, drawn
-// offscreen, so the picture shows the program as it is built.
+// Screenshots of the program as it is built: the window summarising a folder (the picture the
+// AppStream metadata shows) or, with --chart, the chart of that summary, opened through the type
+// list's "Show chart" item (with --bars, switched to its bars). --dark sets a dark palette on the
+// application, as a dark desktop theme does. Drawn offscreen unless QT_QPA_PLATFORM names another
+// platform (QT_QPA_PLATFORM=xcb under xvfb-run). WIDTH and HEIGHT size the window drawn.
 //
-// Usage: screenshot ROOT OUT.png [WIDTH HEIGHT]
+// Usage: screenshot [--chart] [--bars] [--dark] ROOT OUT.png [WIDTH HEIGHT]
 
 #include "WindowControls.h"
 #include "app/MainWindow.h"
+#include "views/TypeChartWindow.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QThread>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+QPalette darkPalette() {
+    const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), button(0x38, 0x38, 0x3c);
+    const QColor text(0xe8, 0xe8, 0xe8), muted(0x84, 0x84, 0x88);
+    QPalette p(button, window);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, button);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, muted);
+    p.setColor(QPalette::Highlight, QColor(0x35, 0x74, 0xc8));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x7a, 0xaa, 0xf0));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, muted);
+    return p;
+}
+
+// Processes events until done() holds; false when it still does not after timeoutMs.
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+int usage(const char* program) {
+    std::fprintf(stderr, "usage: %s [--chart] [--bars] [--dark] ROOT OUT.png [WIDTH HEIGHT]\n", program);
+    return 2;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 5) {
-        std::fprintf(stderr, "usage: %s ROOT OUT.png [WIDTH HEIGHT]\n", argv[0]);
-        return 2;
+    bool chart = false, bars = false, dark = false;
+    std::vector<const char*> args;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--chart") == 0)
+            chart = true;
+        else if (std::strcmp(argv[i], "--bars") == 0)
+            chart = bars = true;
+        else if (std::strcmp(argv[i], "--dark") == 0)
+            dark = true;
+        else
+            args.push_back(argv[i]);
     }
+    if (args.size() != 2 && args.size() != 4)
+        return usage(argv[0]);
+    const int width = args.size() == 4 ? std::atoi(args[2]) : 1000;
+    const int height = args.size() == 4 ? std::atoi(args[3]) : 700;
+    if (width <= 0 || height <= 0)
+        return usage(argv[0]);
+
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Trovex"));
-    const std::unique_ptr<QMainWindow> window = createMainWindow({QString::fromLocal8Bit(argv[1])});
+    if (dark) {
+        // Fusion paints every control from the palette, whatever style the platform would choose.
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setPalette(darkPalette());
+    }
+    const std::unique_ptr<QMainWindow> window = createMainWindow({QString::fromLocal8Bit(args[0])});
     WindowControls controls(*window);
-    window->resize(argc == 5 ? std::atoi(argv[3]) : 1000, argc == 5 ? std::atoi(argv[4]) : 700);
+    window->resize(width, height);
     controls.show();
     QApplication::processEvents();
+    const QString idle = controls.Button1->text();
     controls.Button1->click(); // the summary runs inside the click, as GO does
+    if (!waitFor([&] { return controls.Button1->text() == idle; }, 600000)) {
+        std::fprintf(stderr, "screenshot: the summary did not finish\n");
+        return 1;
+    }
     QApplication::processEvents();
-    if (!window->grab().save(QString::fromLocal8Bit(argv[2]), "PNG")) {
-        std::fprintf(stderr, "screenshot: cannot write %s\n", argv[2]);
+
+    QWidget* picture = window.get();
+    if (chart) {
+        auto* menu = window->findChild<QMenu*>(QStringLiteral("PopupMenu2"));
+        QAction* showChart = nullptr;
+        for (QAction* action : menu ? menu->actions() : QList<QAction*>())
+            if (action->objectName() == QStringLiteral("ShowChart1"))
+                showChart = action;
+        if (!showChart) {
+            std::fprintf(stderr, "screenshot: the type list's menu has no \"Show chart\"\n");
+            return 1;
+        }
+        showChart->trigger();
+        auto* chartWindow = window->findChild<TypeChartWindow*>(QStringLiteral("ChartWindow"));
+        if (!chartWindow) {
+            std::fprintf(stderr, "screenshot: \"Show chart\" opened no chart window\n");
+            return 1;
+        }
+        chartWindow->resize(width, height);
+        if (bars)
+            chartWindow->barsButton()->click();
+        // The window system shows and sizes the window in its own time; the tiles are laid out
+        // for the size it gives.
+        if (!waitFor(
+                [&] {
+                    return chartWindow->windowHandle() && chartWindow->windowHandle()->isExposed() &&
+                           chartWindow->size() == QSize(width, height);
+                },
+                10000)) {
+            std::fprintf(stderr, "screenshot: the chart window was not shown at %dx%d\n", width, height);
+            return 1;
+        }
+        QApplication::processEvents();
+        picture = chartWindow;
+    }
+    if (!picture->grab().save(QString::fromLocal8Bit(args[1]), "PNG")) {
+        std::fprintf(stderr, "screenshot: cannot write %s\n", args[1]);
         return 1;
     }
     return 0;

@@ -173,10 +173,11 @@ QString DesktopMenuEntries::shellCommandLine(const QString& program, const QStri
 QString DesktopMenuEntries::desktopEntryText(const DesktopMenuCommand& command) {
     // No MimeType and hidden: an entry that names types becomes a candidate default handler of
     // them (of folders, and of every file of unknown type) once the desktop indexes the user's
-    // entries. The context menus come from the file managers' own files below.
+    // entries. The context menus come from the file managers' own files below. Version 1.4, since
+    // the entry uses no key of a later one and older validators reject a version they do not know.
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
-                          "Version=1.5\n"
+                          "Version=1.4\n"
                           "Name=%1\n"
                           "Comment=%2\n"
                           "Icon=%3\n"

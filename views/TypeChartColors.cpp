@@ -1,6 +1,7 @@
 #include "views/TypeChartColors.h"
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -19,6 +20,12 @@ quint32 stableHash(const QString& text) {
     return h;
 }
 
+// Relative luminance as WCAG defines it: the sRGB channels made linear, then weighted.
+double relativeLuminance(const QColor& color) {
+    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+
 } // namespace
 
 QColor typeChartColor(const QString& type) {
@@ -30,7 +37,9 @@ QColor typeChartGatheredColor() {
 }
 
 QColor typeChartLabelColor(const QColor& fill) {
-    // Relative luminance weights of sRGB; the threshold leaves white on the darker half.
-    const double luminance = 0.2126 * fill.redF() + 0.7152 * fill.greenF() + 0.0722 * fill.blueF();
-    return luminance > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
+    // WCAG contrast ratios, (lighter + 0.05) / (darker + 0.05), with white at 1 and black at 0. The
+    // channels must be made linear first: weighted as stored, a middle red or brown counts as dark
+    // and gets white, which reads worse on it than black.
+    const double luminance = relativeLuminance(fill);
+    return (luminance + 0.05) / 0.05 >= 1.05 / (luminance + 0.05) ? QColor(Qt::black) : QColor(Qt::white);
 }

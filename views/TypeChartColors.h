@@ -12,5 +12,5 @@ QColor typeChartColor(const QString& type);
 // The colour of the tile that gathers the small types: a grey no type is given.
 QColor typeChartGatheredColor();
 
-// Black or white, whichever reads better on fill.
+// Black or white, whichever has the higher contrast with fill as WCAG measures it.
 QColor typeChartLabelColor(const QColor& fill);

@@ -229,6 +229,17 @@ TEST_F(TypeChartTest, ColoursAreFixedPerTypeAndTextAndBackgroundFollowThePalette
     EXPECT_TRUE(pdfBar);
 }
 
+TEST(TypeChartColors, TileLabelsTakeBlackOrWhiteByTheHigherContrast) {
+    // The middle red and brown of the palette: black has 5.7:1 and 5.1:1 on them, white 3.7:1 and 4.1:1.
+    EXPECT_EQ(typeChartLabelColor(QColor(0xe1, 0x57, 0x59)), QColor(Qt::black));
+    EXPECT_EQ(typeChartLabelColor(QColor(0x9c, 0x75, 0x5f)), QColor(Qt::black));
+    EXPECT_EQ(typeChartLabelColor(typeChartGatheredColor()), QColor(Qt::black));
+    EXPECT_EQ(typeChartLabelColor(QColor(0x2b, 0x4c, 0x8c)), QColor(Qt::white));
+    // The greys either side of equal contrast.
+    EXPECT_EQ(typeChartLabelColor(QColor(0x75, 0x75, 0x75)), QColor(Qt::white));
+    EXPECT_EQ(typeChartLabelColor(QColor(0x76, 0x76, 0x76)), QColor(Qt::black));
+}
+
 TEST_F(TypeChartTest, BarsComeLargestFirstWithSizeCountAndShare) {
     window.setTypes({{u(".a"), u("A"), 1, 100},
                      {u(".b"), u("B"), 3, 300},

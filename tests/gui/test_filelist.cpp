@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <sys/stat.h>
 
 #include "app/DatePicker.h"
@@ -362,6 +363,49 @@ TEST_F(FileList, RemoveDuringABackgroundSortRemovesExactlyTheSelectedFiles) {
         const int i = list->cellText(r, 0).right(5).left(1).toInt();
         EXPECT_EQ(list->cellText(r, 3), FormatSize((6 - i) * 2048)) << r;
     }
+}
+
+// A sort under way when a run replaces the rows or a filter keeps some of them is dropped or done
+// again on what remains: each row keeps its own size.
+TEST_F(FileList, ARunOrAFilterDuringABackgroundSortKeepsEachRowWhole) {
+    std::map<QString, int> sizes;
+    const auto add = [&](const std::string& name, int bytes) {
+        file(name, QByteArray(bytes, 'x'));
+        sizes[QString::fromStdString(name)] = bytes;
+    };
+    for (int i = 0; i < 6; ++i)
+        add("f" + std::to_string(i) + (i % 2 ? ".txt" : ".dat"), (6 - i) * 2048);
+    form->AttribsChk->setChecked(true);
+    form->ArchiveChk->setChecked(true);
+    TSortListView* list = form->ListView2;
+    list->BackgroundSortFrom = 0;
+    const auto sortBySize = [&] {
+        QHeaderView* head = list->header();
+        QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                          QPoint(head->sectionViewportPosition(3) + head->sectionSize(3) / 2, head->height() / 2));
+    };
+    const auto expectWholeRows = [&](qsizetype rows) {
+        EXPECT_FALSE(list->sortPending());
+        const QStringList names = listed();
+        ASSERT_EQ(names.size(), rows);
+        for (int r = 0; r < list->rowCount(); ++r)
+            EXPECT_EQ(list->cellText(r, 3), FormatSize(sizes.at(names[r]))) << names[r].toStdString();
+    };
+
+    go();
+    sortBySize();
+    ASSERT_TRUE(list->sortPending());
+    add("g.txt", 100);
+    go();
+    expectWholeRows(7);
+
+    sortBySize();
+    ASSERT_TRUE(list->sortPending());
+    selectRow(list, int(listed().indexOf(QStringLiteral("f1.txt"))));
+    form->Filterfilesbytype1->trigger();
+    expectWholeRows(4);
+    for (const QString& name : listed())
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".txt"))) << name.toStdString();
 }
 
 TEST_F(FileList, StopDuringTheWalkAddsNoRows) {

@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <typeinfo>
 
 namespace {
 
@@ -87,6 +88,19 @@ QStringList tabWalk(TForm1& form, int steps, Qt::Key key = Qt::Key_Tab) {
         visited.append(focusOwnerName());
     }
     return visited;
+}
+
+// With no desktop handed in the window asks the real one, type names from the MIME database
+// included; a desktop handed in is the one it asks.
+TEST_F(MainWindowTest, TheWindowAsksTheDesktopItIsGivenElseTheRealOne) {
+    StartupEnvironment plain;
+    plain.programFolder = tree.root();
+    const TForm1 real(std::move(plain));
+    EXPECT_EQ(typeid(real.desktop()), typeid(Desktop));
+    EXPECT_FALSE(real.desktop().typeName(QStringLiteral(".txt")).isEmpty());
+
+    const std::unique_ptr<TForm1> faked = makeTestForm(tree.root(), &errors);
+    EXPECT_NE(dynamic_cast<FakeDesktop*>(&faked->desktop()), nullptr);
 }
 
 TEST_F(MainWindowTest, EveryControlIsAMemberUnderItsNameAndClass) {

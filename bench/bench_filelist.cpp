@@ -152,7 +152,7 @@ int selectionBench(int rows) {
             // Qt's own: a plain tree view over the same model; the list's: TSortListView.
             TSortListView list;
             QTreeView plain;
-            QTreeView& view = qtOwn ? plain : list;
+            QAbstractItemView& view = qtOwn ? static_cast<QAbstractItemView&>(plain) : list;
             ReportModel* model = list.reportModel();
             if (qtOwn) {
                 model = new ReportModel(fileListColumns(), &plain);

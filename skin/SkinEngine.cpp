@@ -66,11 +66,11 @@ QPushButton:focus { border: 1px solid #0c3a40; }
 QPushButton:disabled { background: #a9bcc5; border-color: #98aab3; color: #eef2f4; }
 QPushButton#TntButton1 { font-weight: normal; padding: 0 2px; }
 
-QTreeView { background: #ffffff; color: #1f3440; border: 1px solid #a9bcc5; border-radius: 3px;
+QTableView { background: #ffffff; color: #1f3440; border: 1px solid #a9bcc5; border-radius: 3px;
             selection-background-color: #1f8a8a; selection-color: #ffffff; }
-QTreeView::item { padding: 1px 0; }
-QTreeView::item:hover { background: #e1f0f0; }
-QTreeView::item:selected { background: #1f8a8a; color: #ffffff; }
+QTableView::item { padding: 1px 0; }
+QTableView::item:hover { background: #e1f0f0; }
+QTableView::item:selected { background: #1f8a8a; color: #ffffff; }
 QHeaderView { background: #2c4c5a; }
 QHeaderView::section { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3f6676, stop:1 #2c4c5a);
                        color: #ffffff; border: none; border-right: 1px solid #223d48; padding: 3px 6px; }

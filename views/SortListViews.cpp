@@ -8,8 +8,10 @@
 #include <QBitmap>
 #include <QCollator>
 #include <QHeaderView>
+#include <QHoverEvent>
 #include <QItemSelectionModel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -130,7 +132,8 @@ private:
     ReportModel* m_model;
 };
 
-// Paints a row as selected when the model holds it selected.
+// Paints a row as selected when the model holds it selected, and every cell of the row under the
+// mouse as hovered (the table underneath hovers only the one cell).
 class ModelSelectionDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -140,6 +143,12 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         if (static_cast<const ReportModel*>(index.model())->isSelected(index.row()))
             option->state |= QStyle::State_Selected;
+        if (const auto* view = qobject_cast<const TSortListView*>(option->widget)) {
+            if (view->hoverRow() == index.row())
+                option->state |= QStyle::State_MouseOver;
+            else
+                option->state &= ~QStyle::State_MouseOver;
+        }
     }
 };
 
@@ -185,12 +194,19 @@ struct TSortListView::PendingSort {
     std::thread worker;
 };
 
-TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
+TSortListView::TSortListView(QWidget* parent) : QTableView(parent) {
     initSortListViewResources();
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
+    // A list, not a grid: no row header, no lines, one line of text per row, every row as high as
+    // the first; Tab moves on to the next control.
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setCornerButtonEnabled(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSortingEnabled(false);
@@ -199,6 +215,8 @@ TSortListView::TSortListView(QWidget* parent) : QTreeView(parent) {
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
+    header()->setHighlightSections(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     // Keep the selection visible while another control has the focus.
     QPalette pal = palette();
@@ -260,6 +278,74 @@ void TSortListView::setColumns(const QList<ListColumn>& columns) {
         }
     }
     keepAutoColumnMinimum();
+    fitRowHeight();
+}
+
+void TSortListView::fitRowHeight() {
+    // As high as the tallest cell of the first row, or of a row of plain text while there is none.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    int height = 0;
+    if (m_model->rowCount() > 0) {
+        for (int c = 0; c < m_model->columnCount(); ++c)
+            height = std::max(height, itemDelegate()->sizeHint(option, m_model->index(0, c)).height());
+    } else {
+        option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+        option.text = QStringLiteral("Xy");
+        option.decorationSize = iconSize();
+        height = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height();
+    }
+    if (height > 0 && height != verticalHeader()->defaultSectionSize())
+        verticalHeader()->setDefaultSectionSize(height);
+}
+
+void TSortListView::rowsInserted(const QModelIndex& parent, int first, int last) {
+    QTableView::rowsInserted(parent, first, last);
+    if (first == 0 && last + 1 == m_model->rowCount())
+        fitRowHeight(); // the first rows: their cells decide the height
+}
+
+void TSortListView::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitRowHeight();
+}
+
+bool TSortListView::viewportEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::HoverEnter || type == QEvent::HoverMove || type == QEvent::HoverLeave) {
+        const int row =
+            type == QEvent::HoverLeave ? -1 : indexAt(static_cast<QHoverEvent*>(event)->position().toPoint()).row();
+        if (row != m_hoverRow) {
+            for (const int r : {m_hoverRow, row}) {
+                if (r >= 0 && r < m_model->rowCount())
+                    viewport()->update(0, rowViewportPosition(r), viewport()->width(), rowHeight(r));
+            }
+            m_hoverRow = row;
+        }
+    }
+    return QTableView::viewportEvent(event);
+}
+
+QModelIndex TSortListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+    // As in any list: Home and End go to the first and the last row, Left and Right scroll sideways.
+    const int rows = m_model->rowCount();
+    const int column = std::max(currentIndex().column(), 0);
+    switch (cursorAction) {
+    case MoveHome:
+        return rows > 0 ? m_model->index(0, column) : QModelIndex();
+    case MoveEnd:
+        return rows > 0 ? m_model->index(rows - 1, column) : QModelIndex();
+    case MoveLeft:
+    case MoveRight: {
+        QScrollBar* bar = horizontalScrollBar();
+        const bool back = (cursorAction == MoveLeft) != isRightToLeft();
+        bar->setValue(bar->value() + (back ? -bar->singleStep() : bar->singleStep()));
+        return currentIndex();
+    }
+    default:
+        return QTableView::moveCursor(cursorAction, modifiers);
+    }
 }
 
 void TSortListView::keepMinimumWidth(int logicalIndex, int /*oldSize*/, int newSize) {
@@ -301,7 +387,7 @@ void TSortListView::keepAutoColumnMinimum() {
 }
 
 void TSortListView::resizeEvent(QResizeEvent* event) {
-    QTreeView::resizeEvent(event);
+    QTableView::resizeEvent(event);
     keepAutoColumnMinimum();
 }
 
@@ -406,8 +492,7 @@ QModelIndexList TSortListView::selectedIndexes() const {
 }
 
 void TSortListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
-    // The rows from the rect's top to its bottom, found by their position: the tree view's own way
-    // visits every row in between, a million of them for Shift+End.
+    // The rows from the rect's top to its bottom, found by their position, as one span.
     const int rows = m_model->rowCount();
     const int x = header()->sectionViewportPosition(0) + header()->sectionSize(0) / 2;
     const QRect area = rect.normalized();
@@ -426,7 +511,7 @@ QItemSelectionModel::SelectionFlags TSortListView::selectionCommand(const QModel
                                                                     const QEvent* event) const {
     // Qt turns a Ctrl click's toggle into select or deselect by its own selection, which is empty
     // here: the model answers instead.
-    QItemSelectionModel::SelectionFlags command = QTreeView::selectionCommand(index, event);
+    QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
     if ((command & QItemSelectionModel::Toggle) && index.isValid()) {
         command &= ~QItemSelectionModel::Toggle;
         command |= m_model->isSelected(index.row()) ? QItemSelectionModel::Deselect : QItemSelectionModel::Select;

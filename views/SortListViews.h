@@ -2,8 +2,9 @@
 
 #include "views/ReportModel.h"
 
+#include <QHeaderView>
 #include <QPixmap>
-#include <QTreeView>
+#include <QTableView>
 #include <functional>
 #include <memory>
 
@@ -29,7 +30,11 @@ using TSLVOnCustomSort = std::function<bool(TSortListView* sender, int colIndex,
 // rows at once, only if they have not changed since their keys were taken (otherwise the sort
 // starts again on the rows as they are). Everything that reads the rows for a command waits for
 // a pending sort first (selectedRows, removeRowsAt); cancelSort drops it.
-class TSortListView : public QTreeView {
+//
+// A table view underneath, with rows of one height and no row header: unlike a tree view it keeps
+// nothing per row but the row header's small size entry and lays out only the rows in sight, so
+// filling, sorting and removing a million rows costs the model's work and little more.
+class TSortListView : public QTableView {
     Q_OBJECT
 
 public:
@@ -39,6 +44,8 @@ public:
     // Replaces the model with an empty one of these columns and sizes the header after them.
     void setColumns(const QList<ListColumn>& columns);
     ReportModel* reportModel() const { return m_model; }
+    // The column header.
+    QHeaderView* header() const { return horizontalHeader(); }
 
     // The rows and their texts in the list's current order; what every list command works on.
     int rowCount() const;
@@ -51,6 +58,9 @@ public:
     void selectAll() override;
     // Unselects every row.
     void clearSelection();
+
+    // The row under the mouse, painted as hovered across all its cells; -1 for none.
+    int hoverRow() const { return m_hoverRow; }
 
     // Whether a sort is under way, waiting for it, and dropping it.
     bool sortPending() const { return bool(m_sort); }
@@ -82,6 +92,10 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int first, int last) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
@@ -92,6 +106,7 @@ private:
 
     void buildImages();
     void keepAutoColumnMinimum();
+    void fitRowHeight();
     void sortRows(bool sliced = true);
     void takeSortKeys(const std::shared_ptr<PendingSort>& job, bool sliced);
     void applySort(const std::shared_ptr<PendingSort>& job);
@@ -99,5 +114,6 @@ private:
 
     ReportModel* m_model = nullptr;
     bool m_fittingAutoColumn = false;
+    int m_hoverRow = -1;
     std::shared_ptr<PendingSort> m_sort;
 };

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,8 +81,10 @@ TEST(SortListView, IsAReadOnlyReportListWithColumnSizes) {
     view.resize(800, 300);
     view.show();
 
-    EXPECT_FALSE(view.rootIsDecorated());
-    EXPECT_TRUE(view.uniformRowHeights());
+    EXPECT_FALSE(view.verticalHeader()->isVisible()); // a list: no row header, no grid
+    EXPECT_FALSE(view.showGrid());
+    EXPECT_EQ(view.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_FALSE(view.tabKeyNavigation());
     EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(view.editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_FALSE(view.isSortingEnabled());
@@ -207,10 +210,10 @@ TEST(SortListView, ClicksAndKeysSelectAsQtsOwnSelectionDoes) {
     view.reportModel()->appendRows(rows);
     QTreeView plain;
     plain.setModel(&plainModel);
-    for (QTreeView* v : {static_cast<QTreeView*>(&view), &plain}) {
+    plain.setRootIsDecorated(false);
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(&view), static_cast<QAbstractItemView*>(&plain)}) {
         v->setSelectionMode(QAbstractItemView::ExtendedSelection);
         v->setSelectionBehavior(QAbstractItemView::SelectRows);
-        v->setRootIsDecorated(false);
         v->resize(400, 400);
         v->show();
     }
@@ -233,10 +236,13 @@ TEST(SortListView, ClicksAndKeysSelectAsQtsOwnSelectionDoes) {
         {2, Qt::ShiftModifier, Qt::Key_unknown},   {-1, Qt::ShiftModifier, Qt::Key_Down},
         {-1, Qt::ShiftModifier, Qt::Key_Down},     {7, Qt::ControlModifier, Qt::Key_unknown},
         {-1, Qt::NoModifier, Qt::Key_Down},        {-1, Qt::ShiftModifier, Qt::Key_Up},
-        {4, Qt::NoModifier, Qt::Key_unknown},
+        {4, Qt::NoModifier, Qt::Key_unknown},      {-1, Qt::ShiftModifier, Qt::Key_End},
+        {-1, Qt::NoModifier, Qt::Key_Right},       {-1, Qt::ShiftModifier, Qt::Key_Left},
+        {-1, Qt::NoModifier, Qt::Key_Home},        {-1, Qt::ShiftModifier, Qt::Key_PageDown},
+        {-1, Qt::ControlModifier, Qt::Key_End},
     };
     for (const Step& step : steps) {
-        for (QTreeView* v : {static_cast<QTreeView*>(&view), &plain}) {
+        for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(&view), static_cast<QAbstractItemView*>(&plain)}) {
             if (step.row >= 0)
                 QTest::mouseClick(v->viewport(), Qt::LeftButton, step.modifiers,
                                   v->visualRect(v->model()->index(step.row, 0)).center());
@@ -244,6 +250,7 @@ TEST(SortListView, ClicksAndKeysSelectAsQtsOwnSelectionDoes) {
                 QTest::keyClick(v, step.key, step.modifiers);
         }
         EXPECT_EQ(view.selectedRows(), plainSelected()) << "after row " << step.row << " key " << step.key;
+        EXPECT_EQ(view.currentIndex().row(), plain.currentIndex().row()) << "after key " << step.key;
     }
 }
 

@@ -341,8 +341,19 @@ QList<int> ReportModel::selectedRows() const {
     QList<int> rows;
     if (m_selected.empty() && m_pending.empty())
         return rows;
+    // One pass beside the pending spans, which are sorted and apart: a search per row would cost a
+    // million binary searches for a scattered half.
+    const bool toggle = m_pendingCommand & QItemSelectionModel::Toggle;
+    const bool select = bool(m_pendingCommand & QItemSelectionModel::Select);
+    auto span = m_pending.begin();
     for (int r = 0; r < m_visibleRows; ++r) {
-        if (isSelected(r))
+        const size_t s = m_order[size_t(r)];
+        bool flag = s < m_selected.size() && m_selected[s];
+        while (span != m_pending.end() && span->last < r)
+            ++span;
+        if (span != m_pending.end() && span->first <= r)
+            flag = toggle ? !flag : select;
+        if (flag)
             rows.append(r);
     }
     return rows;

@@ -220,53 +220,30 @@ void ReportModel::keepRows(const std::vector<bool>& keep) {
 }
 
 void ReportModel::permute(std::span<const int> order) {
-    // Only the rows in sight move; rows a fill has added but not shown yet keep their place after them.
     Q_ASSERT(order.size() == size_t(m_visibleRows));
+    std::vector<quint32> newOrder(order.size());
+    std::vector<int> newRowOf(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        newOrder[i] = m_order[size_t(order[i])];
+        newRowOf[size_t(order[i])] = int(i);
+    }
+    reorder(std::move(newOrder), newRowOf);
+}
+
+void ReportModel::reorder(std::vector<quint32> newOrder, std::span<const int> newRowOf) {
+    // Only the rows in sight move; rows a fill has added but not shown yet keep their place after them.
+    Q_ASSERT(newOrder.size() == size_t(m_visibleRows) && newRowOf.size() == newOrder.size());
     settleSelection();
     changed();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<quint32> positions(m_order.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        positions[i] = m_order[size_t(order[i])];
-    std::copy(m_order.begin() + std::ptrdiff_t(order.size()), m_order.end(),
-              positions.begin() + std::ptrdiff_t(order.size()));
-    m_order = std::move(positions);
-    // Only the few rows with persistent indexes (the current row, the view's anchors) need their
-    // new place: one pass in order finds them all, where an inverse of the whole order would cost
-    // a random write per row.
+    newOrder.insert(newOrder.end(), m_order.begin() + std::ptrdiff_t(m_visibleRows), m_order.end());
+    m_order.swap(newOrder);
+    // Only the few rows with persistent indexes (the current row, the view's anchors) are looked up.
     const QModelIndexList persistent = persistentIndexList();
-    std::vector<int> oldRows;
-    for (const QModelIndex& index : persistent) {
-        if (index.isValid())
-            oldRows.push_back(index.row());
-    }
-    std::sort(oldRows.begin(), oldRows.end());
-    oldRows.erase(std::unique(oldRows.begin(), oldRows.end()), oldRows.end());
-    std::vector<int> newRows(oldRows.size(), -1);
-    if (oldRows.size() > 64) {
-        // Many persistent indexes (another selection model's, say): the whole inverse is cheaper.
-        std::vector<int> newRowOf(order.size());
-        for (size_t i = 0; i < order.size(); ++i)
-            newRowOf[size_t(order[i])] = int(i);
-        for (size_t k = 0; k < oldRows.size(); ++k)
-            newRows[k] = newRowOf[size_t(oldRows[k])];
-    } else if (!oldRows.empty()) {
-        for (size_t i = 0; i < order.size(); ++i) {
-            const auto at = std::lower_bound(oldRows.begin(), oldRows.end(), order[i]);
-            if (at != oldRows.end() && *at == order[i])
-                newRows[size_t(at - oldRows.begin())] = int(i);
-        }
-    }
     QModelIndexList moved;
     moved.reserve(persistent.size());
-    for (const QModelIndex& index : persistent) {
-        if (!index.isValid()) {
-            moved.append(index);
-            continue;
-        }
-        const auto at = std::lower_bound(oldRows.begin(), oldRows.end(), index.row());
-        moved.append(this->index(newRows[size_t(at - oldRows.begin())], index.column()));
-    }
+    for (const QModelIndex& index : persistent)
+        moved.append(index.isValid() ? this->index(newRowOf[size_t(index.row())], index.column()) : index);
     changePersistentIndexList(persistent, moved);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

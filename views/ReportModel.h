@@ -101,6 +101,9 @@ public:
     // Puts the rows in sight in a new order: new row i is old row order[i]. Persistent indexes, and
     // so the selection and the current row, follow their rows.
     void permute(std::span<const int> order);
+    // The same with the work done beforehand, off the UI thread if need be: newOrder holds the
+    // stored row of each row in sight in its new order, newRowOf the new row of each old row.
+    void reorder(std::vector<quint32> newOrder, std::span<const int> newRowOf);
 
     // The texts of row i, one per column, as shown.
     QStringList rowTexts(int row) const;

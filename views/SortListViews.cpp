@@ -164,7 +164,7 @@ struct TSortListView::PendingSort {
           keys(text ? 0 : size_t(stored)), groups(text && c != 0 ? size_t(stored) : 0),
           captions(text && c == 0 ? size_t(stored) : 0), arena(model.arena()) {}
 
-    // Orders the rows by their keys into permutation; on the worker, or here for a small list.
+    // Orders the rows by their keys into newOrder; on the worker, or here for a small list.
     void compute();
     // The rank of each text, equal texts equal, in the collation's case-blind order.
     std::vector<quint32> rankTexts(size_t count, const std::function<QString(size_t)>& textOf);
@@ -188,7 +188,8 @@ struct TSortListView::PendingSort {
     ScratchArray<std::string_view> captions;     // of the caption column, by stored row
     std::shared_ptr<const PathArena> arena;      // keeps the captions' bytes where they are
 
-    std::vector<int> permutation;
+    std::vector<quint32> newOrder; // the stored row of each row in sight, sorted
+    std::vector<int> newRowOf;     // the new row of each row in sight
     std::exception_ptr error;
     std::atomic<bool> cancelled{false};
     std::thread worker;
@@ -417,11 +418,16 @@ void TSortListView::PendingSort::compute() {
         }
         checkCancelled();
         radixSort(entries);
-        permutation.resize(n);
-        for (size_t r = 0; r < n; ++r)
-            permutation[r] = int(entries[r].row);
+        // The model's new order and the inverse its persistent rows need, made here so that the
+        // UI thread only swaps them in.
+        newOrder.resize(n);
+        newRowOf.resize(n);
+        for (size_t r = 0; r < n; ++r) {
+            newOrder[r] = order[entries[r].row];
+            newRowOf[entries[r].row] = int(r);
+        }
     } catch (const Cancelled&) {
-        permutation.clear();
+        newOrder.clear();
     } catch (...) {
         error = std::current_exception();
     }
@@ -659,11 +665,11 @@ void TSortListView::applySort(const std::shared_ptr<PendingSort>& job) {
     m_sort.reset();
     if (job->error)
         std::rethrow_exception(job->error);
-    if (job->generation != m_model->generation() || job->permutation.size() != size_t(m_model->rowCount())) {
+    if (job->generation != m_model->generation() || job->newOrder.size() != size_t(m_model->rowCount())) {
         sortRows(); // the rows changed since their keys were taken: this order is not theirs
         return;
     }
-    m_model->permute(job->permutation);
+    m_model->reorder(std::move(job->newOrder), job->newRowOf);
     emit sorted();
 }
 

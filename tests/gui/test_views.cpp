@@ -1,3 +1,6 @@
+#include "search/PumpClock.h"
+#include "search/TFileList.h"
+#include "views/ListFills.h"
 #include "views/ReportModel.h"
 #include "views/SortListViews.h"
 
@@ -153,6 +156,27 @@ TEST(ReportModel, PendingRowsAppearAtOnceWhenFlushed) {
     // Repeated texts are kept once.
     EXPECT_EQ(model.cellTextId(0, 1), model.cellTextId(49, 1));
     EXPECT_EQ(model.text(49, 0), QStringLiteral("/p49"));
+}
+
+// However fast rows come, a pump inserts a bounded number of them: the view's bookkeeping of one
+// insertion grows with its rows, and a million at once held the window for a twentieth of a second.
+TEST(ReportModel, AFillShowsABoundedNumberOfRowsPerPump) {
+    constexpr int kRows = 300000;
+    TFileList found;
+    for (int i = 0; i < kRows; ++i)
+        found.append("/d", "f.txt", 1, 2, 3, 0);
+    ReportModel model(fileListColumns());
+    PumpClock never(std::chrono::hours(1));
+    std::vector<int> seen;
+    EXPECT_EQ(fillFileList(
+                  model, found, never, [&] { seen.push_back(model.rowCount()); }, [] { return false; }),
+              kRows);
+    ASSERT_GE(seen.size(), 2u);
+    int before = 0;
+    for (const int now : seen) {
+        EXPECT_LE(now - before, 1 << 17);
+        before = now;
+    }
 }
 
 } // namespace

@@ -94,6 +94,7 @@ void ReportModel::pushRow(const ListRow& row, bool textRow) {
         m_textRows.resize(m_rows.size(), false);
     if (textRow || !m_textRows.empty())
         m_textRows.push_back(textRow);
+    orderRows(heldRows()); // rows added after adopted ones come after them
     m_order.push_back(quint32(m_rows.size()));
     m_rows.push_back(row);
 }
@@ -135,20 +136,29 @@ void ReportModel::adoptRows(ChunkedArray<ListRow>&& rows, const std::shared_ptr<
     m_rows = std::move(rows);
     m_arena = arena;
     m_textRows.clear();
-    m_order.resize(m_rows.size());
-    for (size_t i = 0; i < m_order.size(); ++i)
-        m_order[i] = quint32(i);
+    m_order = {};
+    m_order.reserve(m_rows.size()); // address space only: pages come as rows are shown
+    m_unordered = m_rows.size();
     changed();
 }
 
+void ReportModel::orderRows(size_t count) {
+    count = std::min(count, heldRows());
+    while (m_order.size() < count) {
+        m_order.push_back(quint32(m_rows.size() - m_unordered));
+        --m_unordered;
+    }
+}
+
 void ReportModel::flushRows() {
-    showRows(int(m_order.size()));
+    showRows(int(heldRows()));
 }
 
 void ReportModel::showRows(int count) {
-    count = std::min(count, int(m_order.size()));
+    count = std::min(count, int(heldRows()));
     if (count <= m_visibleRows)
         return;
+    orderRows(size_t(count));
     changed();
     beginInsertRows(QModelIndex(), m_visibleRows, count - 1);
     m_visibleRows = count;
@@ -157,11 +167,12 @@ void ReportModel::showRows(int count) {
 
 void ReportModel::dropHiddenRows() {
     // Rows not yet shown are the last ones stored, in the order they were added.
-    const size_t hidden = m_order.size() - size_t(m_visibleRows);
+    const size_t hidden = heldRows() - size_t(m_visibleRows);
     if (hidden == 0)
         return;
     changed();
     m_order.resize(size_t(m_visibleRows));
+    m_unordered = 0;
     m_rows.truncate(m_rows.size() - hidden);
     if (!m_textRows.empty())
         m_textRows.resize(m_rows.size());
@@ -192,6 +203,7 @@ void ReportModel::clear() {
     beginResetModel();
     m_rows.clear();
     m_order = {};
+    m_unordered = 0;
     m_textRows = {};
     m_selected = {};
     m_pending.clear();

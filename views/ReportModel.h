@@ -87,7 +87,7 @@ public:
     void showRows(int count);
     // Forgets the added rows not yet shown.
     void dropHiddenRows();
-    int storedRows() const { return int(m_order.size()); }
+    int storedRows() const { return int(heldRows()); }
 
     // Removes every row.
     void clear();
@@ -158,6 +158,9 @@ private:
     quint32 intern(const QString& text);
     PathArena::Ref storeCaption(const QString& caption);
     void pushRow(const ListRow& row, bool textRow);
+    // The rows in the list, shown or not yet, and m_order made for the first count of them.
+    size_t heldRows() const { return m_order.size() + m_unordered; }
+    void orderRows(size_t count);
     // Makes the spans of the last Current selection part of the flags; before rows move.
     void settleSelection();
     void changed() { ++m_generation; }
@@ -171,6 +174,9 @@ private:
     // until the list is cleared.
     ChunkedArray<ListRow> m_rows;
     std::vector<quint32> m_order;
+    // Adopted rows not yet in m_order: the last ones stored, in the order stored. They join it as
+    // they come into sight, so adopting a million rows writes nothing per row at once.
+    size_t m_unordered = 0;
     std::vector<bool> m_textRows; // by stored row; empty while every row holds values
     int m_visibleRows = 0;
     quint64 m_generation = 0;

@@ -160,22 +160,30 @@ TEST(ReportModel, PendingRowsAppearAtOnceWhenFlushed) {
 
 // However fast rows come, a pump inserts a bounded number of them: the view's bookkeeping of one
 // insertion grows with its rows, and a million at once held the window for a twentieth of a second.
-TEST(ReportModel, AFillShowsABoundedNumberOfRowsPerPump) {
+// A stop keeps the rows in sight, in the order found, and forgets the rest.
+TEST(ReportModel, AFillShowsABoundedNumberOfRowsPerPumpInTheOrderFound) {
     constexpr int kRows = 300000;
-    TFileList found;
-    for (int i = 0; i < kRows; ++i)
-        found.append("/d", "f.txt", 1, 2, 3, 0);
-    ReportModel model(fileListColumns());
-    PumpClock never(std::chrono::hours(1));
-    std::vector<int> seen;
-    EXPECT_EQ(fillFileList(
-                  model, found, never, [&] { seen.push_back(model.rowCount()); }, [] { return false; }),
-              kRows);
-    ASSERT_GE(seen.size(), 2u);
-    int before = 0;
-    for (const int now : seen) {
-        EXPECT_LE(now - before, 1 << 17);
-        before = now;
+    for (const bool stop : {false, true}) {
+        TFileList found;
+        for (int i = 0; i < kRows; ++i)
+            found.append("/d", "f" + std::to_string(i), 1, 2, 3, 0);
+        ReportModel model(fileListColumns());
+        PumpClock never(std::chrono::hours(1));
+        std::vector<int> seen;
+        const int rows = fillFileList(
+            model, found, never, [&] { seen.push_back(model.rowCount()); }, [&] { return stop && !seen.empty(); });
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(rows, stop ? seen.front() : kRows);
+        EXPECT_EQ(model.rowCount(), rows);
+        int before = 0;
+        for (const int now : seen) {
+            EXPECT_LE(now - before, 1 << 17);
+            before = now;
+        }
+        for (const int r : {0, rows / 2, rows - 1})
+            EXPECT_EQ(model.text(r, 0), QStringLiteral("/d/f%1").arg(r));
+        model.appendRow({QStringLiteral("/e/added")});
+        EXPECT_EQ(model.text(rows, 0), QStringLiteral("/e/added"));
     }
 }
 

@@ -2,9 +2,10 @@
 // AppStream metadata shows) or, with --chart, the chart of that summary, opened through the type
 // list's "Show chart" item (with --bars, switched to its bars). --dark sets a dark palette on the
 // application, as a dark desktop theme does. Drawn offscreen unless QT_QPA_PLATFORM names another
-// platform (QT_QPA_PLATFORM=xcb under xvfb-run). WIDTH and HEIGHT size the window drawn.
+// platform (QT_QPA_PLATFORM=xcb under xvfb-run). WIDTH and HEIGHT size the window drawn. --list
+// lists the first type's files and selects three of them; --skin turns the skin on.
 //
-// Usage: screenshot [--chart] [--bars] [--dark] ROOT OUT.png [WIDTH HEIGHT]
+// Usage: screenshot [--chart] [--bars] [--dark] [--list] [--skin] ROOT OUT.png [WIDTH HEIGHT]
 
 #include "WindowControls.h"
 #include "app/MainWindow.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPalette>
@@ -63,14 +65,15 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
 }
 
 int usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--chart] [--bars] [--dark] ROOT OUT.png [WIDTH HEIGHT]\n", program);
+    std::fprintf(stderr, "usage: %s [--chart] [--bars] [--dark] [--list] [--skin] ROOT OUT.png [WIDTH HEIGHT]\n",
+                 program);
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    bool chart = false, bars = false, dark = false;
+    bool chart = false, bars = false, dark = false, list = false, skin = false;
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--chart") == 0)
@@ -79,6 +82,10 @@ int main(int argc, char** argv) {
             chart = bars = true;
         else if (std::strcmp(argv[i], "--dark") == 0)
             dark = true;
+        else if (std::strcmp(argv[i], "--list") == 0)
+            list = true;
+        else if (std::strcmp(argv[i], "--skin") == 0)
+            skin = true;
         else
             args.push_back(argv[i]);
     }
@@ -110,6 +117,20 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication::processEvents();
+    if (skin)
+        window->findChild<QCheckBox*>(QStringLiteral("skinbox"))->click();
+    if (list) {
+        // The first type's files, as its double click lists them, with every other of the first
+        // rows selected.
+        TSortListView* types = controls.ListView1;
+        types->setCurrentIndex(types->model()->index(0, 0));
+        emit types->doubleClicked(types->model()->index(0, 0));
+        TSortListView* files = controls.ListView2;
+        for (int r = 0; r < std::min(files->rowCount(), 6); r += 2)
+            files->selectionModel()->select(files->model()->index(r, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QApplication::processEvents();
+    }
 
     QWidget* picture = window.get();
     if (chart) {

@@ -301,10 +301,7 @@ void ReportModel::settleSelection() {
     for (const RowSpan& span : m_pending) {
         for (int r = span.first; r <= span.last; ++r) {
             const size_t s = m_order[size_t(r)];
-            if (m_pendingCommand & QItemSelectionModel::Toggle)
-                m_selected[s] = !m_selected[s];
-            else
-                m_selected[s] = bool(m_pendingCommand & QItemSelectionModel::Select);
+            m_selected[s] = pendingFlag(m_selected[s]);
         }
     }
     m_pending.clear();
@@ -313,17 +310,14 @@ void ReportModel::settleSelection() {
 bool ReportModel::isSelected(int row) const {
     if (row < 0 || row >= m_visibleRows)
         return false;
-    const size_t s = m_order[size_t(row)];
-    const bool flag = s < m_selected.size() && m_selected[s];
+    const bool flag = settledFlag(row);
     if (m_pending.empty())
         return flag;
     const auto after =
         std::upper_bound(m_pending.begin(), m_pending.end(), row, [](int r, RowSpan span) { return r < span.first; });
     if (after == m_pending.begin() || std::prev(after)->last < row)
         return flag;
-    if (m_pendingCommand & QItemSelectionModel::Toggle)
-        return !flag;
-    return bool(m_pendingCommand & QItemSelectionModel::Select);
+    return pendingFlag(flag);
 }
 
 QList<int> ReportModel::selectedRows() const {
@@ -332,16 +326,13 @@ QList<int> ReportModel::selectedRows() const {
         return rows;
     // One pass beside the pending spans, which are sorted and apart: a search per row would cost a
     // million binary searches for a scattered half.
-    const bool toggle = m_pendingCommand & QItemSelectionModel::Toggle;
-    const bool select = bool(m_pendingCommand & QItemSelectionModel::Select);
     auto span = m_pending.begin();
     for (int r = 0; r < m_visibleRows; ++r) {
-        const size_t s = m_order[size_t(r)];
-        bool flag = s < m_selected.size() && m_selected[s];
+        bool flag = settledFlag(r);
         while (span != m_pending.end() && span->last < r)
             ++span;
         if (span != m_pending.end() && span->first <= r)
-            flag = toggle ? !flag : select;
+            flag = pendingFlag(flag);
         if (flag)
             rows.append(r);
     }

@@ -163,6 +163,15 @@ private:
     void orderRows(size_t count);
     // Makes the spans of the last Current selection part of the flags; before rows move.
     void settleSelection();
+    // A row's flag as settled, and a flag as the pending command leaves it.
+    bool settledFlag(int row) const {
+        const size_t s = m_order[size_t(row)];
+        return s < m_selected.size() && m_selected[s];
+    }
+    bool pendingFlag(bool flag) const {
+        return (m_pendingCommand & QItemSelectionModel::Toggle) ? !flag
+                                                                : bool(m_pendingCommand & QItemSelectionModel::Select);
+    }
     void changed() { ++m_generation; }
     QString valueText(const ListRow& row, int column) const;
     int subColumns() const { return int(m_columns.size()) - 1; }

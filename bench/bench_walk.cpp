@@ -55,10 +55,24 @@ double timeFind(const std::string& root) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-double timeBare(const std::string& root, int threads) {
+double processCpuSeconds() {
+    struct rusage usage;
+    if (::getrusage(RUSAGE_SELF, &usage) != 0)
+        return 0;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct BareTime {
+    double seconds = 0;
+    double cpu = 0;
+};
+
+BareTime timeBare(const std::string& root, int threads) {
+    const double cpu0 = processCpuSeconds();
     const auto t0 = Clock::now();
     bareWalk(root, threads);
-    return std::chrono::duration<double>(Clock::now() - t0).count();
+    return {std::chrono::duration<double>(Clock::now() - t0).count(), processCpuSeconds() - cpu0};
 }
 
 struct WalkResult {
@@ -70,6 +84,7 @@ struct WalkResult {
     size_t peakBytes = 0;
     long switches = 0;  // context switches of the whole process, workers included
     double walkCpu = 0; // processor time of the walk's own thread
+    double cpu = 0;     // processor time of the whole process, workers included
 };
 
 double threadCpuSeconds() {
@@ -92,6 +107,7 @@ WalkResult timeWalk(const std::string& root, int workers) {
     WalkResult r;
     const long switches = contextSwitches();
     const double cpu0 = threadCpuSeconds();
+    const double all0 = processCpuSeconds();
     const auto t0 = Clock::now();
     FolderWalker walker(host, run, dataList, indexList, fileList);
     walker.setReadAheadWorkers(workers);
@@ -103,6 +119,7 @@ WalkResult timeWalk(const std::string& root, int workers) {
     r.pumps = host.pumps;
     r.switches = contextSwitches() - switches;
     r.walkCpu = threadCpuSeconds() - cpu0;
+    r.cpu = processCpuSeconds() - all0;
     r.peakBytes = walker.readAheadPeakBytes();
     return r;
 }
@@ -140,7 +157,7 @@ int main(int argc, char** argv) {
                 "so that a machine whose speed drifts compares each walk with the find beside it)\n",
                 state, repeats);
     for (int workers : workerCounts) {
-        std::vector<double> findTimes, walkTimes, bareTimes, byFind, byBare;
+        std::vector<double> findTimes, walkTimes, bareTimes, byFind, byBare, walkCpus, bareCpus;
         WalkResult last;
         for (int r = 0; r < repeats; ++r) {
             prepare();
@@ -148,7 +165,10 @@ int main(int argc, char** argv) {
             prepare();
             last = timeWalk(root, workers);
             prepare();
-            const double b = timeBare(root, std::max(1, workers));
+            const BareTime bare = timeBare(root, std::max(1, workers));
+            const double b = bare.seconds;
+            walkCpus.push_back(last.cpu / last.seconds);
+            bareCpus.push_back(bare.cpu / bare.seconds);
             findTimes.push_back(f);
             walkTimes.push_back(last.seconds);
             bareTimes.push_back(b);
@@ -163,6 +183,8 @@ int main(int argc, char** argv) {
         std::printf("walk's own thread: %.3f s of processor time; read-ahead peak: %.1f MiB (target <= 64 MiB)\n",
                     last.walkCpu, double(last.peakBytes) / (1 << 20));
         std::printf("bare getdents64+statx, %2d threads: %.3f s\n", std::max(1, workers), median(bareTimes));
+        // Processors kept busy: processor time of the whole process over the time taken.
+        std::printf("processors busy: walk %.2f, bare %.2f\n", median(walkCpus), median(bareCpus));
         std::printf("ratio walk/find %.2f, walk/bare %.2f\n", median(byFind), median(byBare));
     }
     return 0;

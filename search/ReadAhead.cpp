@@ -1,6 +1,7 @@
 #include "search/ReadAhead.h"
 
 #include "platform/FileAttributes.h"
+#include "platform/Processors.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
-#include <sched.h>
 #include <sys/resource.h>
 #include <system_error>
 #include <thread>
@@ -30,13 +30,6 @@ constexpr int kWorkerNiceness = 5;
 // the kernel: above it the tree is read from the disk and every worker may run, below it the
 // listings come from the cache and no more workers run than there are processors.
 constexpr double kDiskShare = 0.2;
-
-int processorCount() {
-    cpu_set_t set;
-    if (::sched_getaffinity(0, sizeof set, &set) == 0)
-        return std::max(1, CPU_COUNT(&set));
-    return std::max(1, int(std::thread::hardware_concurrency()));
-}
 
 long voluntarySwitches() {
     struct rusage usage;

@@ -4,6 +4,7 @@
 
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
+#include "platform/Processors.h"
 
 #include <QBitmap>
 #include <QCollator>
@@ -22,6 +23,8 @@
 #include <exception>
 #include <memory>
 #include <numeric>
+#include <optional>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -97,6 +100,10 @@ void radixSort(ScratchArray<SortEntry>& entries) {
 
 // Removals with more separate ranges than this are done as one reset rather than signal by signal.
 constexpr qsizetype kMaxRemovalRanges = 64;
+
+// Texts ranked by one processor at least: fewer are ranked at once, as a thread would cost more
+// than it saves.
+constexpr size_t kTextsPerPart = 8192;
 
 // How long a slice of taking sort keys holds the UI thread before pending events run.
 constexpr auto kKeySlice = std::chrono::milliseconds(8);
@@ -403,12 +410,26 @@ void TSortListView::PendingSort::compute() {
             // Ranks, equal for equal texts; descending reverses them, so equal texts keep their order.
             const auto key = [this](quint32 rank) { return ascending ? quint64(rank) : ~quint64(rank); };
             if (column == 0) {
-                const std::vector<quint32> rank = rankTexts(n, [this](size_t r) {
-                    const std::string_view bytes = captions[order[r]];
+                // The captions are read in storage order, which reads the arena in sequence; after a
+                // sort the rows in sight would read it at random, a cache miss a row.
+                std::vector<bool> inSight(size_t(stored), false);
+                for (const quint32 s : order)
+                    inSight[s] = true;
+                std::vector<quint32> rows;
+                rows.reserve(n);
+                for (quint32 s = 0; s < quint32(stored); ++s) {
+                    if (inSight[s])
+                        rows.push_back(s);
+                }
+                const std::vector<quint32> rank = rankTexts(n, [this, &rows](size_t i) {
+                    const std::string_view bytes = captions[rows[i]];
                     return platform::decodeFileName(bytes.data(), qsizetype(bytes.size()));
                 });
+                ScratchArray<quint32> rankOf{size_t(stored)};
+                for (size_t i = 0; i < n; ++i)
+                    rankOf[rows[i]] = rank[i];
                 for (size_t r = 0; r < n; ++r)
-                    entries[r] = {key(rank[r]), quint32(r)};
+                    entries[r] = {key(rankOf[order[r]]), quint32(r)};
             } else {
                 const std::vector<quint32> rank =
                     rankTexts(size_t(texts.size()), [this](size_t i) { return texts[qsizetype(i)]; });
@@ -434,29 +455,73 @@ void TSortListView::PendingSort::compute() {
 }
 
 std::vector<quint32> TSortListView::PendingSort::rankTexts(size_t count, const std::function<QString(size_t)>& textOf) {
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(count);
-    // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
-    for (size_t i = 0; i < count; ++i) {
-        if (i % 1024 == 0)
-            checkCancelled();
-        keys.push_back(collator.sortKey(textOf(i).toCaseFolded()));
-    }
+    // A collation key takes microseconds a text: a long list makes and sorts its keys in parts, one
+    // per processor, and merges the parts. Each part has its own collator.
+    const size_t parts = std::clamp<size_t>(count / kTextsPerPart, 1, size_t(processorCount()));
+    std::vector<std::optional<QCollatorSortKey>> keys(count);
     std::vector<quint32> byKey(count);
     std::iota(byKey.begin(), byKey.end(), 0u);
+    const auto partBegin = [count, parts](size_t p) { return count * p / parts; };
+    // Equal texts keep the order they were given in, so parts merge to the order of a single sort.
+    const auto keyLess = [this, &keys](size_t& compared) {
+        return [this, &keys, &compared](quint32 a, quint32 b) {
+            if (++compared % 4096 == 0)
+                checkCancelled();
+            const int res = keys[a]->compare(*keys[b]);
+            return res != 0 ? res < 0 : a < b;
+        };
+    };
+    const auto makePart = [&](size_t p) {
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        const size_t begin = partBegin(p), end = partBegin(p + 1);
+        // Folding first keeps the order case-blind also where the collation's keys are not (the C locale).
+        for (size_t i = begin; i < end; ++i) {
+            if ((i - begin) % 1024 == 0)
+                checkCancelled();
+            keys[i].emplace(collator.sortKey(textOf(i).toCaseFolded()));
+        }
+        size_t compared = 0;
+        std::sort(byKey.begin() + qsizetype(begin), byKey.begin() + qsizetype(end), keyLess(compared));
+    };
+    std::vector<std::thread> helpers;
+    std::vector<std::exception_ptr> failures(parts);
+    for (size_t p = 1; p < parts; ++p) {
+        try {
+            helpers.emplace_back([&, p] {
+                try {
+                    makePart(p);
+                } catch (...) {
+                    failures[p] = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            makePart(p); // no thread to be had: this one does the part
+        }
+    }
+    try {
+        makePart(0);
+    } catch (...) {
+        failures[0] = std::current_exception();
+        cancelled.store(true, std::memory_order_relaxed); // the other parts end at their next check
+    }
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
     size_t compared = 0;
-    std::sort(byKey.begin(), byKey.end(), [&](quint32 a, quint32 b) {
-        if (++compared % 4096 == 0)
-            checkCancelled();
-        const int res = keys[a].compare(keys[b]);
-        return res != 0 ? res < 0 : a < b;
-    });
+    for (size_t width = 1; width < parts; width *= 2) {
+        for (size_t p = 0; p + width < parts; p += 2 * width) {
+            const auto at = [&](size_t q) { return byKey.begin() + qsizetype(partBegin(std::min(q, parts))); };
+            std::inplace_merge(at(p), at(p + width), at(p + 2 * width), keyLess(compared));
+        }
+    }
     std::vector<quint32> rank(count);
     quint32 current = 0;
     for (size_t i = 0; i < count; ++i) {
-        if (i > 0 && keys[byKey[i]].compare(keys[byKey[i - 1]]) != 0)
+        if (i > 0 && keys[byKey[i]]->compare(*keys[byKey[i - 1]]) != 0)
             ++current;
         rank[byKey[i]] = current;
     }

@@ -5,6 +5,7 @@
 #include "views/SortListViews.h"
 
 #include <QAbstractItemModelTester>
+#include <QCollator>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -220,6 +221,52 @@ TEST(SortListView, ABackgroundSortNeverPairsACaptionWithAnotherRow) {
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(sorted.count(), 1);
+}
+
+// A list long enough to be ranked in parts, already in another order and with rows removed, sorts
+// by name as the locale's collation orders the names (Swedish: "ä" after "z"), equal names keeping
+// the order they had, both ways.
+TEST(SortListView, ALongListSortsByNameInTheLocalesOrderWhateverItsParts) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
+    struct Restore {
+        QLocale locale;
+        ~Restore() { QLocale::setDefault(locale); }
+    } restore{before};
+    TSortListView view;
+    view.setColumns(fileColumns());
+    view.BackgroundSortFrom = 0;
+    const QStringList words = {QStringLiteral("Äpple"), QStringLiteral("zebra"),  QStringLiteral("apple"),
+                               QStringLiteral("Zebra"), QStringLiteral("éclair"), QStringLiteral("Eclair"),
+                               QStringLiteral("ödla"),  QStringLiteral("b")};
+    QList<QStringList> rows;
+    for (int i = 0; i < 40000; ++i)
+        rows.append({QStringLiteral("/d/%1%2").arg(words[(i * 7) % words.size()]).arg(i % 37),
+                     QString::number((i * 7919) % 40000)});
+    view.reportModel()->appendRows(rows);
+    view.reportModel()->removeRows(0, 4000);
+    view.headerClick(1);
+    view.finishSort();
+    const auto shown = [&] {
+        QStringList out;
+        for (int r = 0; r < view.rowCount(); ++r)
+            out.append(view.cellText(r, 0));
+        return out;
+    };
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    for (const int direction : {1, -1}) {
+        QStringList expected = shown();
+        std::stable_sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
+            return direction * collator.compare(a.toCaseFolded(), b.toCaseFolded()) < 0;
+        });
+        view.headerClick(0);
+        ASSERT_TRUE(view.sortPending());
+        view.finishSort();
+        EXPECT_EQ(shown(), expected) << direction;
+        if (direction == 1)
+            EXPECT_GT(shown().indexOf(QStringLiteral("/d/Äpple0")), shown().indexOf(QStringLiteral("/d/zebra0")));
+    }
 }
 
 } // namespace

@@ -9,6 +9,11 @@ set -euo pipefail
 build=${1:?usage: scale.sh BUILD_DIR [WHERE] [REPEATS]}
 where=${2:-/tmp}
 repeats=${3:-5}
+# Users sort names in their own language, through the locale's collation; the C locale compares
+# bytes, which flatters a sort by name. Without a language of the caller's, English is measured.
+case "${LC_ALL:-${LANG:-C}}" in
+C | C.* | POSIX) export LANG=en_US.UTF-8 LC_ALL= ;;
+esac
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 

@@ -4,6 +4,7 @@
 #include "search/RecordLists.h"
 #include "search/RunState.h"
 #include "search/ScanHost.h"
+#include "views/ListFilters.h"
 #include "views/ListSortKeys.h"
 #include "views/SortListViews.h"
 
@@ -254,8 +255,8 @@ private:
     void updateChart();
     void listTypeFromChart(const QString& type);
     void exportListCsv(const TSortListView* list, const QList<int>& rows, const QAction* sender);
-    // Keeps the file rows whose key, ignoring case, equals that of the first selected row.
-    void keepRowsLike(QString (*key)(const QString& path));
+    // Keeps the file rows whose folder or extension, ignoring case, equals that of the first selected row.
+    void keepRowsLike(PathPart part);
 
     // Key presses handed to FormKeyDown with the widget each was first sent to. Qt sends an ignored
     // key press on to the parents, and the preview must see each press only once, also when F5

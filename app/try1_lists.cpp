@@ -4,9 +4,7 @@
 
 #include "platform/FileAttributes.h"
 #include "platform/PathAttributes.h"
-#include "search/FileHelpers.h"
 #include "search/SortKeys.h"
-#include "search/TDataIndexList.h"
 #include "views/TypeChartWindow.h"
 
 #include <QAction>
@@ -46,28 +44,22 @@ void TForm1::Selectall1Click() {
     ListView2->selectAll();
 }
 
-void TForm1::keepRowsLike(QString (*key)(const QString& path)) {
+void TForm1::keepRowsLike(PathPart part) {
     if (m_runActive)
         return;
     const QList<int> selected = ListView2->selectedRows();
     if (selected.isEmpty())
         return;
-    const QString wanted = key(ListView2->cellText(selected.first(), 0));
-    QList<int> gone;
-    for (int r = 0; r < ListView2->rowCount(); ++r) {
-        if (!SameTextLocale(key(ListView2->cellText(r, 0)), wanted))
-            gone.append(r);
-    }
-    ListView2->removeRowsAt(gone);
+    ListView2->removeRowsAt(rowsUnlike(*ListView2->reportModel(), selected.first(), part));
     FileCount->setText(QString::number(ListView2->rowCount()));
 }
 
 void TForm1::FilterClick() {
-    keepRowsLike(ExtractFilePath);
+    keepRowsLike(PathPart::Folder);
 }
 
 void TForm1::Filterfilesbytype1Click() {
-    keepRowsLike(ExtractExt);
+    keepRowsLike(PathPart::Extension);
 }
 
 void TForm1::Removeselectedfiles1Click() {

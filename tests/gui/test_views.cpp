@@ -1,6 +1,10 @@
+#include "platform/FileName.h"
+#include "search/FileHelpers.h"
 #include "search/PumpClock.h"
+#include "search/TDataIndexList.h"
 #include "search/TFileList.h"
 #include "views/ListFills.h"
+#include "views/ListFilters.h"
 #include "views/ReportModel.h"
 #include "views/SortListViews.h"
 
@@ -223,6 +227,33 @@ TEST(SortListView, ABackgroundSortNeverPairsACaptionWithAnotherRow) {
     EXPECT_EQ(sorted.count(), 1);
 }
 
+// A filter compares the parts of the paths' bytes; it removes exactly the rows that a comparison
+// of the decoded texts' folders or extensions would, for every row it may be asked about.
+TEST(ListFilters, RowsUnlikeAreThoseWhosePartDiffersAsText) {
+    ReportModel model(fileColumns());
+    const QList<QByteArray> paths = {"/x/a.txt",          "/X/b.TXT",
+                                     "/x/sub/c.txt",      "/x/a.txt",
+                                     "/a.b/noext",        "/x/\xff.TXT",
+                                     "/d\xe9/e.\xc3\xa4", "/D\xe9/f.\xc3\x84",
+                                     "/x/.profile",       "/y/g.",
+                                     "noslash.txt",       "/x/h.txt.GZ",
+                                     "/x/b.TXT",          "/"};
+    for (const QByteArray& path : paths)
+        model.addRow(platform::decodeFileName(path.constData(), path.size()), ListRow{});
+    model.flushRows();
+    for (const auto& [part, key] :
+         {std::pair{PathPart::Folder, &ExtractFilePath}, std::pair{PathPart::Extension, &ExtractExt}}) {
+        for (int like = 0; like < model.rowCount(); ++like) {
+            QList<int> expected;
+            for (int r = 0; r < model.rowCount(); ++r) {
+                if (!SameTextLocale(key(model.text(r, 0)), key(model.text(like, 0))))
+                    expected.append(r);
+            }
+            EXPECT_EQ(rowsUnlike(model, like, part), expected) << model.text(like, 0).toStdString();
+        }
+    }
+}
+
 // A list long enough to be ranked in parts, already in another order and with rows removed, sorts
 // by name as the locale's collation orders the names (Swedish: "ä" after "z"), equal names keeping
 // the order they had, both ways.
@@ -264,8 +295,9 @@ TEST(SortListView, ALongListSortsByNameInTheLocalesOrderWhateverItsParts) {
         ASSERT_TRUE(view.sortPending());
         view.finishSort();
         EXPECT_EQ(shown(), expected) << direction;
-        if (direction == 1)
+        if (direction == 1) {
             EXPECT_GT(shown().indexOf(QStringLiteral("/d/Äpple0")), shown().indexOf(QStringLiteral("/d/zebra0")));
+        }
     }
 }
 

@@ -5,16 +5,24 @@
 
 namespace {
 
+QCollator makeTextCollator() {
+    QCollator c(QLocale::system());
+    c.setCaseSensitivity(Qt::CaseInsensitive);
+    return c;
+}
+
 const QCollator& textCollator() {
-    static const QCollator collator = [] {
-        QCollator c(QLocale::system());
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
+    static const QCollator collator = makeTextCollator();
     return collator;
 }
 
 } // namespace
+
+LocaleTextComparer::LocaleTextComparer() : m_collator(makeTextCollator()) {}
+
+bool LocaleTextComparer::same(const QString& a, const QString& b) const {
+    return a == b || m_collator.compare(a, b) == 0;
+}
 
 bool SameTextLocale(const QString& a, const QString& b) {
     if (a == b)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -34,5 +35,16 @@ private:
 
 // True when the two texts are equal by the user's locale collation with case ignored.
 bool SameTextLocale(const QString& a, const QString& b);
+
+// SameTextLocale for another thread: a collator of its own, as a collator is used by one thread
+// at a time.
+class LocaleTextComparer {
+public:
+    LocaleTextComparer();
+    bool same(const QString& a, const QString& b) const;
+
+private:
+    QCollator m_collator;
+};
 // The order of the two texts by that collation: negative, zero or positive.
 int CompareTextLocale(const QString& a, const QString& b);

@@ -1,14 +1,23 @@
 #include "views/ListFilters.h"
 
 #include "platform/FileName.h"
+#include "platform/Processors.h"
 #include "search/FileHelpers.h"
 #include "search/TDataIndexList.h"
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 namespace {
+
+// Rows read by one processor at least: fewer are read on the calling thread alone.
+constexpr int kRowsPerPart = 1 << 16;
 
 // The part's bytes within the path's bytes. "/" and "." are single bytes that no other sequence
 // decodes to, so the bytes decode to exactly the part of the decoded path.
@@ -21,32 +30,82 @@ std::string_view partOf(std::string_view path, PathPart part) {
     return dot < 0 ? std::string_view() : path.substr(size_t(dot));
 }
 
+// The distinct parts of a range of rows, which of them each row has, and whether each is the
+// wanted one. The bytes are the arena's own, which stay where they are while the rows do.
+struct PartsOfRows {
+    std::vector<bool> same;
+
+    void read(const ReportModel& model, PathPart part, int begin, int end, quint32* idOfRow,
+              std::string_view wantedBytes, const QString& wanted) {
+        std::unordered_map<std::string_view, quint32> ids;
+        std::vector<std::string_view> distinct;
+        // Rows in walk order come folder by folder: most rows have the part of the row before them.
+        std::string_view last;
+        quint32 lastId = 0;
+        for (int r = begin; r < end; ++r) {
+            const std::string_view bytes = partOf(model.captionBytes(r), part);
+            if (bytes != last || r == begin) {
+                const auto [it, added] = ids.try_emplace(bytes, quint32(distinct.size()));
+                if (added)
+                    distinct.push_back(bytes);
+                last = bytes;
+                lastId = it->second;
+            }
+            idOfRow[r] = lastId;
+        }
+        const LocaleTextComparer comparer;
+        same.reserve(distinct.size());
+        for (const std::string_view bytes : distinct) {
+            same.push_back(bytes == wantedBytes ||
+                           comparer.same(platform::decodeFileName(bytes.data(), qsizetype(bytes.size())), wanted));
+        }
+    }
+};
+
 } // namespace
 
 QList<int> rowsUnlike(const ReportModel& model, int like, PathPart part) {
+    const int rows = model.rowCount();
     const std::string_view wantedBytes = partOf(model.captionBytes(like), part);
     const QString wanted = platform::decodeFileName(wantedBytes.data(), qsizetype(wantedBytes.size()));
-    // Keyed by the arena's own bytes, which stay where they are while the rows do.
-    std::unordered_map<std::string_view, bool> same;
-    same.emplace(wantedBytes, true);
-    // Rows in walk order come folder by folder: most rows have the part of the row before them.
-    std::string_view lastBytes = wantedBytes;
-    bool lastSame = true;
-    QList<int> unlike;
-    unlike.reserve(model.rowCount());
-    for (int r = 0; r < model.rowCount(); ++r) {
-        const std::string_view bytes = partOf(model.captionBytes(r), part);
-        if (bytes != lastBytes) {
-            auto it = same.find(bytes);
-            if (it == same.end()) {
-                const QString text = platform::decodeFileName(bytes.data(), qsizetype(bytes.size()));
-                it = same.emplace(bytes, SameTextLocale(text, wanted)).first;
-            }
-            lastBytes = bytes;
-            lastSame = it->second;
+    // Reading a million paths is bound by the memory more than by the comparisons: the rows are
+    // read in ranges, one per processor, each comparing its distinct parts once.
+    const int ranges = std::clamp(rows / kRowsPerPart, 1, processorCount());
+    const auto rangeBegin = [rows, ranges](int p) { return int(qint64(rows) * p / ranges); };
+    std::vector<PartsOfRows> parts(static_cast<size_t>(ranges));
+    std::vector<quint32> idOfRow(static_cast<size_t>(rows));
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(ranges));
+    const auto readRange = [&](int p) {
+        try {
+            parts[size_t(p)].read(model, part, rangeBegin(p), rangeBegin(p + 1), idOfRow.data(), wantedBytes, wanted);
+        } catch (...) {
+            failures[size_t(p)] = std::current_exception();
         }
-        if (!lastSame)
-            unlike.append(r);
+    };
+    std::vector<std::thread> helpers;
+    for (int p = 1; p < ranges; ++p) {
+        try {
+            helpers.emplace_back(readRange, p);
+        } catch (const std::system_error&) {
+            readRange(p); // no thread to be had: this one reads the range
+        }
+    }
+    readRange(0);
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+
+    QList<int> unlike;
+    unlike.reserve(rows);
+    for (int p = 0; p < ranges; ++p) {
+        const std::vector<bool>& same = parts[size_t(p)].same;
+        for (int r = rangeBegin(p); r < rangeBegin(p + 1); ++r) {
+            if (!same[idOfRow[size_t(r)]])
+                unlike.append(r);
+        }
     }
     return unlike;
 }

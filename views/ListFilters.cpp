@@ -36,7 +36,7 @@ struct PartsOfRows {
     std::vector<bool> same;
 
     void read(const ReportModel& model, PathPart part, int begin, int end, quint32* idOfRow,
-              std::string_view wantedBytes, const QString& wanted) {
+              std::string_view wantedBytes, const QString& wanted, const LocaleTextComparer& comparer) {
         std::unordered_map<std::string_view, quint32> ids;
         std::vector<std::string_view> distinct;
         // Rows in walk order come folder by folder: most rows have the part of the row before them.
@@ -53,7 +53,6 @@ struct PartsOfRows {
             }
             idOfRow[r] = lastId;
         }
-        const LocaleTextComparer comparer;
         same.reserve(distinct.size());
         for (const std::string_view bytes : distinct) {
             same.push_back(bytes == wantedBytes ||
@@ -75,9 +74,12 @@ QList<int> rowsUnlike(const ReportModel& model, int like, PathPart part) {
     std::vector<PartsOfRows> parts(static_cast<size_t>(ranges));
     std::vector<quint32> idOfRow(static_cast<size_t>(rows));
     std::vector<std::exception_ptr> failures(static_cast<size_t>(ranges));
+    // Made here, on the thread that knows the locale; each range's thread uses its own.
+    const std::vector<LocaleTextComparer> comparers(static_cast<size_t>(ranges));
     const auto readRange = [&](int p) {
         try {
-            parts[size_t(p)].read(model, part, rangeBegin(p), rangeBegin(p + 1), idOfRow.data(), wantedBytes, wanted);
+            parts[size_t(p)].read(model, part, rangeBegin(p), rangeBegin(p + 1), idOfRow.data(), wantedBytes, wanted,
+                                  comparers[size_t(p)]);
         } catch (...) {
             failures[size_t(p)] = std::current_exception();
         }

@@ -36,6 +36,9 @@ private:
 // True when the two texts are equal by the user's locale collation with case ignored.
 bool SameTextLocale(const QString& a, const QString& b);
 
+// The order of the two texts by that collation: negative, zero or positive.
+int CompareTextLocale(const QString& a, const QString& b);
+
 // SameTextLocale for another thread: a collator of its own, as a collator is used by one thread
 // at a time.
 class LocaleTextComparer {
@@ -46,5 +49,3 @@ public:
 private:
     QCollator m_collator;
 };
-// The order of the two texts by that collation: negative, zero or positive.
-int CompareTextLocale(const QString& a, const QString& b);

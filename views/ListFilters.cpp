@@ -7,10 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -73,32 +70,12 @@ QList<int> rowsUnlike(const ReportModel& model, int like, PathPart part) {
     const auto rangeBegin = [rows, ranges](int p) { return int(qint64(rows) * p / ranges); };
     std::vector<PartsOfRows> parts(static_cast<size_t>(ranges));
     std::vector<quint32> idOfRow(static_cast<size_t>(rows));
-    std::vector<std::exception_ptr> failures(static_cast<size_t>(ranges));
     // Made here, on the thread that knows the locale; each range's thread uses its own.
     const std::vector<LocaleTextComparer> comparers(static_cast<size_t>(ranges));
-    const auto readRange = [&](int p) {
-        try {
-            parts[size_t(p)].read(model, part, rangeBegin(p), rangeBegin(p + 1), idOfRow.data(), wantedBytes, wanted,
-                                  comparers[size_t(p)]);
-        } catch (...) {
-            failures[size_t(p)] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> helpers;
-    for (int p = 1; p < ranges; ++p) {
-        try {
-            helpers.emplace_back(readRange, p);
-        } catch (const std::system_error&) {
-            readRange(p); // no thread to be had: this one reads the range
-        }
-    }
-    readRange(0);
-    for (std::thread& helper : helpers)
-        helper.join();
-    for (const std::exception_ptr& failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+    runInParts(size_t(ranges), [&](size_t p) {
+        parts[p].read(model, part, rangeBegin(int(p)), rangeBegin(int(p) + 1), idOfRow.data(), wantedBytes, wanted,
+                      comparers[p]);
+    });
 
     QList<int> unlike;
     unlike.reserve(rows);

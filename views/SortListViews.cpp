@@ -24,7 +24,6 @@
 #include <memory>
 #include <numeric>
 #include <optional>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -484,33 +483,14 @@ std::vector<quint32> TSortListView::PendingSort::rankTexts(size_t count, const s
         size_t compared = 0;
         std::sort(byKey.begin() + qsizetype(begin), byKey.begin() + qsizetype(end), keyLess(compared));
     };
-    std::vector<std::thread> helpers;
-    std::vector<std::exception_ptr> failures(parts);
-    for (size_t p = 1; p < parts; ++p) {
+    runInParts(parts, [&](size_t p) {
         try {
-            helpers.emplace_back([&, p] {
-                try {
-                    makePart(p);
-                } catch (...) {
-                    failures[p] = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            makePart(p); // no thread to be had: this one does the part
+            makePart(p);
+        } catch (...) {
+            cancelled.store(true, std::memory_order_relaxed); // the other parts end at their next check
+            throw;
         }
-    }
-    try {
-        makePart(0);
-    } catch (...) {
-        failures[0] = std::current_exception();
-        cancelled.store(true, std::memory_order_relaxed); // the other parts end at their next check
-    }
-    for (std::thread& helper : helpers)
-        helper.join();
-    for (const std::exception_ptr& failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+    });
     size_t compared = 0;
     for (size_t width = 1; width < parts; width *= 2) {
         for (size_t p = 0; p + width < parts; p += 2 * width) {

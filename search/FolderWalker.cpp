@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -42,7 +43,20 @@ public:
     FolderWalkerPrivate(ScanHost& h, RunState& r, TDataList& dl, TDataIndexList& il, TFileList& fl)
         : host(h), run(r), dataList(dl), indexList(il), fileList(fl) {}
 
-    void scan(ReadAhead::Folder* folder, size_t depth);
+    // A folder the walk is in: its listing, the next entry to read, how many entries are ready,
+    // and the length of path while in it.
+    struct Level {
+        ReadAhead::Folder* folder;
+        ReadAhead::View dir;
+        qsizetype next;
+        qsizetype ready;
+        size_t pathLength;
+    };
+
+    void walk(ReadAhead::Folder* root);
+    bool enterFolder(ReadAhead::Folder* folder);
+    bool visitFile(const Level& level, qsizetype i, const platform::DirEntry& e, std::string_view name);
+    bool finishEntry();
     bool await(ReadAhead::Folder* folder, qsizetype index);
     void maybePump();
     void pumpNow();
@@ -86,6 +100,7 @@ public:
     ExtCache<TypeSlot> typeSlots;
 
     std::string path; // the folder being listed, native bytes
+    std::vector<Level> stack;
 
     // The progress text as the walk last set it; flushed to the label at the next pump.
     bool fileCountDirty = false;
@@ -153,7 +168,7 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
             }
         }
     } finish{d.get()};
-    d->scan(reader.start(d->path, recurse), 0);
+    d->walk(reader.start(d->path, recurse));
 }
 
 const ScanReport& FolderWalker::report() const {
@@ -322,30 +337,102 @@ void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_
     setFileCount();
 }
 
-void FolderWalkerPrivate::scan(ReadAhead::Folder* folder, size_t depth) {
+// Lists folder and, when it can be read, puts it on top of the walk's stack; one that cannot be
+// read is reported and left. False when the walk must end at once.
+bool FolderWalkerPrivate::enterFolder(ReadAhead::Folder* folder) {
     if (!await(folder, -1))
-        return;
+        return false;
     const ReadAhead::View dir = reader->view(folder);
     if (dir.error != 0) {
-        noteUnreadFolder(depth, dir.error); // missing, unreadable or gone: contributes nothing
+        noteUnreadFolder(stack.size(), dir.error); // missing, unreadable or gone: contributes nothing
         reader->leave(folder);
-        return;
+        return true;
     }
+    stack.push_back({folder, dir, 0, reader->readyEntries(folder), path.size()});
+    return true;
+}
 
-    const size_t pathLength = path.size();
-    qsizetype ready = reader->readyEntries(folder);
-    for (qsizetype i = 0; i < dir.count; ++i) {
-        if (i >= ready) {
-            if (!await(folder, i))
-                return;
-            ready = reader->readyEntries(folder);
+// What the walk does with an entry that is no folder it enters. False when the entry is left out
+// before it counts, which skips the end-of-entry steps.
+bool FolderWalkerPrivate::visitFile(const Level& level, qsizetype i, const platform::DirEntry& e,
+                                    std::string_view name) {
+    if (e.attr & FileAttr::Unread) {
+        if (report.unreadFiles == 0 && report.unreadFolders == 0) {
+            std::string file = path;
+            if (file.back() != '/')
+                file.push_back('/');
+            file.append(name);
+            report.firstPath = platform::decodeFileName(file.data(), qsizetype(file.size()));
+            report.firstError = reader->statError(level.folder, i);
         }
-        const platform::DirEntry& e = dir.entries[i];
-        if (e.attr == platform::kEntryVanished)
-            continue; // gone between listing and reading its metadata: never an entry
+        ++report.unreadFiles;
+    }
+    quint32 mask = 0;
+    if (opts.excludeHidden)
+        mask |= FileAttr::Hidden;
+    if (opts.excludeSystem)
+        mask |= FileAttr::System;
+    if (mask != 0 && (e.attr & mask) != 0)
+        return false;
+    if (opts.attributes.on) {
+        if (opts.attributes.readOnly)
+            mask |= FileAttr::ReadOnly;
+        if (opts.attributes.archive)
+            mask |= FileAttr::Archive;
+        // Attributes that could not be read pass no attribute requirement.
+        if (mask != 0 && ((e.attr & mask) == 0 || (e.attr & FileAttr::Unread)))
+            return false;
+    }
+    switch (mode) {
+    case WalkMode::CountTypes:
+        addFileType(e, name);
+        break;
+    case WalkMode::Criteria:
+        if (!passesCriteria(e, name))
+            return false;
+        addFoundFile(e, name);
+        break;
+    case WalkMode::ListType:
+        if (isListedType(name))
+            addFoundFile(e, name);
+        break;
+    }
+    return true;
+}
+
+// Depth-first and pre-order, on a stack of its own rather than the thread's, so the depth of a tree
+// is bounded by memory alone. The steps and their order are those of one call per folder: an
+// entered folder is walked to its end before the entry that entered it is finished.
+void FolderWalkerPrivate::walk(ReadAhead::Folder* root) {
+    stack.clear();
+    if (!enterFolder(root))
+        return;
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.dir.count) {
+            reader->leave(level.folder);
+            stack.pop_back();
+            if (stack.empty())
+                return;
+            path.resize(stack.back().pathLength);
+            if (!finishEntry())
+                return;
+            continue;
+        }
+        const qsizetype i = level.next;
+        if (i >= level.ready) {
+            if (!await(level.folder, i))
+                return;
+            level.ready = reader->readyEntries(level.folder);
+        }
+        const platform::DirEntry& e = level.dir.entries[i];
+        if (e.attr == platform::kEntryVanished) {
+            ++level.next; // gone between listing and reading its metadata: never an entry
+            continue;
+        }
         maybePump();
         ++run.EntryCount;
-        const std::string_view name = dir.name(e);
+        const std::string_view name = level.dir.name(e);
 
         if (e.attr & FileAttr::Directory) {
             // Links to folders count as entries but are never entered: no loops, no escapes.
@@ -353,57 +440,29 @@ void FolderWalkerPrivate::scan(ReadAhead::Folder* folder, size_t depth) {
                 if (path.back() != '/')
                     path.push_back('/');
                 path.append(name);
-                scan(reader->enter(folder, i), depth + 1);
-                path.resize(pathLength);
-                if (abandoned)
+                const size_t pathLength = level.pathLength;
+                ReadAhead::Folder* child = reader->enter(level.folder, i);
+                const size_t depth = stack.size();
+                if (!enterFolder(child))
                     return;
+                if (stack.size() > depth)
+                    continue; // the entry is finished once the folder is walked
+                path.resize(pathLength);
             }
-        } else {
-            if (e.attr & FileAttr::Unread) {
-                if (report.unreadFiles == 0 && report.unreadFolders == 0) {
-                    std::string file = path;
-                    if (file.back() != '/')
-                        file.push_back('/');
-                    file.append(name);
-                    report.firstPath = platform::decodeFileName(file.data(), qsizetype(file.size()));
-                    report.firstError = reader->statError(folder, i);
-                }
-                ++report.unreadFiles;
-            }
-            quint32 mask = 0;
-            if (opts.excludeHidden)
-                mask |= FileAttr::Hidden;
-            if (opts.excludeSystem)
-                mask |= FileAttr::System;
-            if (mask != 0 && (e.attr & mask) != 0)
-                continue;
-            if (opts.attributes.on) {
-                if (opts.attributes.readOnly)
-                    mask |= FileAttr::ReadOnly;
-                if (opts.attributes.archive)
-                    mask |= FileAttr::Archive;
-                // Attributes that could not be read pass no attribute requirement.
-                if (mask != 0 && ((e.attr & mask) == 0 || (e.attr & FileAttr::Unread)))
-                    continue;
-            }
-            switch (mode) {
-            case WalkMode::CountTypes:
-                addFileType(e, name);
-                break;
-            case WalkMode::Criteria:
-                if (!passesCriteria(e, name))
-                    continue;
-                addFoundFile(e, name);
-                break;
-            case WalkMode::ListType:
-                if (isListedType(name))
-                    addFoundFile(e, name);
-                break;
-            }
+        } else if (!visitFile(level, i, e, name)) {
+            ++level.next;
+            continue;
         }
-        if (run.StopSearch)
-            return; // the walk ends; the reader drops what is left
-        setFileCount();
+        if (!finishEntry())
+            return;
     }
-    reader->leave(folder);
+}
+
+// The last steps of the entry on top of the stack. False when the walk ends.
+bool FolderWalkerPrivate::finishEntry() {
+    if (run.StopSearch)
+        return false; // the walk ends; the reader drops what is left
+    setFileCount();
+    ++stack.back().next;
+    return true;
 }

@@ -124,6 +124,17 @@ public:
     ~Shared() {
         for (Folder* f : fdHolders)
             ::close(f->fd);
+        // A walk ended deep in a tree leaves a chain of folders as deep as the tree: freed one at a
+        // time here, since each folder freeing its own children would recurse as deep.
+        std::vector<std::unique_ptr<Folder>> left;
+        if (root)
+            left.push_back(std::move(root));
+        while (!left.empty()) {
+            std::unique_ptr<Folder> f = std::move(left.back());
+            left.pop_back();
+            for (auto& [index, child] : f->children)
+                left.push_back(std::move(child));
+        }
     }
 
     void workerMain();
@@ -132,9 +143,12 @@ public:
         return f->listed.load(std::memory_order_acquire) &&
                (index < 0 || f->error != 0 || index < f->ready.load(std::memory_order_acquire));
     }
+    // What the walk waits for: the listing while there is none, and always for index < 0 (a
+    // folder that could not be listed has no pieces). Under the lock, after ready() said no.
     Task neededTask(const Folder* f, qsizetype index) const {
-        if (!f->listed.load(std::memory_order_acquire))
+        if (index < 0 || !f->listed.load(std::memory_order_acquire))
             return {const_cast<Folder*>(f), -1};
+        Q_ASSERT(f->error == 0 && index / chunkEntries < qsizetype(f->chunks.size()));
         return {const_cast<Folder*>(f), qint32(index / chunkEntries)};
     }
 
@@ -621,7 +635,13 @@ bool ReadAhead::wait(Folder* folder, qsizetype index, Clock::time_point deadline
         s.runInline(folder, index);
         return true;
     }
+    if (s.settings.afterReadyTest)
+        s.settings.afterReadyTest();
     std::unique_lock lock(s.mutex);
+    // A worker may have finished between the test above and the lock: then the folder may have no
+    // pieces at all, and nothing is left to ask for.
+    if (s.ready(folder, index))
+        return true;
     const Task needed = s.neededTask(folder, index);
     if (!(s.demand == needed)) {
         s.demand = needed;

@@ -34,6 +34,9 @@ struct ReadAheadSettings {
     // moment or to stand in for a call that blocks in the kernel.
     std::function<void()> onWorkerStart;
     std::function<void(std::string_view folder, qsizetype piece)> beforeRead;
+    // Called by wait() on the walk's thread after its test without the lock found the folder or
+    // entry not ready, before it takes the lock. Tests use it to let a worker finish just then.
+    std::function<void()> afterReadyTest;
 
     // The number of workers that helps most here: measured on cold and warm trees.
     static int defaultWorkers();

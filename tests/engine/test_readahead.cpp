@@ -6,6 +6,7 @@
 #include "platform/FileName.h"
 #include "platform/FileOperations.h"
 #include "search/FolderWalker.h"
+#include "support/DeepTree.h"
 #include "support/FileProbe.h"
 #include "support/FileRights.h"
 #include "support/RandomTree.h"
@@ -389,26 +390,6 @@ TEST(ReadAhead, StopEndsOutstandingReads) {
     EXPECT_LE(reads - atReturn, settings.workers);
 }
 
-// Makes rel (a chain of long names) under root level by level, as no single path can name it.
-std::string makeDeepChain(const std::string& root, int levels, size_t nameLength) {
-    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
-    std::string rel;
-    for (int i = 0; i < levels; ++i) {
-        const std::string name = std::string(nameLength, char('a' + i % 26));
-        EXPECT_EQ(::mkdirat(fd, name.c_str(), 0755), 0);
-        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
-        ::close(fd);
-        fd = next;
-        rel += (i ? "/" : "") + name;
-    }
-    const int file = ::openat(fd, "deep.txt", O_WRONLY | O_CREAT, 0644);
-    EXPECT_GE(file, 0);
-    EXPECT_EQ(::write(file, "12345", 5), 5);
-    ::close(file);
-    ::close(fd);
-    return rel + "/deep.txt";
-}
-
 TEST(ReadAhead, WalksPathsLongerThanTheSystemAccepts) {
     TempTree tree;
     const std::string rel = makeDeepChain(tree.rootBytes(), 24, 200);
@@ -554,6 +535,57 @@ TEST(ReadAhead, WorkersReadWithTheRightsOfTheThreadThatStartsTheWalk) {
         EXPECT_EQ(withWorkers4.report.toStdString(),
                   QStringLiteral("0 1 0 %1/closed %2").arg(tree.root()).arg(EACCES).toStdString());
     }
+}
+
+// A folder whose listing ends, without pieces, between the walk's test without the lock and the
+// lock: the walk takes the listing it now has, never asks for a piece of a folder that has none.
+TEST(ReadAhead, AListingThatEndsJustBeforeTheWalkLooksAgainIsTaken) {
+    TempTree tree;
+    tree.makeFile("closed/inside.txt");
+    tree.setMode("closed", 0);
+    WithoutFileRights noRights; // the workers take this thread's rights
+    for (const std::string& root : {tree.abs("missing"), tree.abs("closed")}) {
+        SCOPED_TRACE(root);
+        Gate listing;
+        ReadAhead* reader = nullptr;
+        ReadAhead::Folder* folder = nullptr;
+        bool raced = false;
+        ReadAheadSettings settings = withWorkers(1);
+        settings.beforeRead = [&](std::string_view, qsizetype piece) {
+            if (piece < 0) {
+                EXPECT_TRUE(listing.waitOpen());
+            }
+        };
+        settings.afterReadyTest = [&] {
+            listing.open(); // the worker lists the folder to its end now, between the two looks
+            for (int i = 0; i < 10000 && !reader->isListed(folder); ++i)
+                std::this_thread::sleep_for(1ms);
+            raced = reader->isListed(folder);
+        };
+        ReadAhead ahead(settings);
+        reader = &ahead;
+        folder = ahead.start(root, true);
+        EXPECT_TRUE(ahead.wait(folder, -1, ReadAhead::Clock::now() + 10s));
+        EXPECT_TRUE(raced);
+        EXPECT_NE(ahead.view(folder).error, 0);
+        EXPECT_EQ(ahead.view(folder).count, 0);
+    }
+}
+
+TEST(ReadAhead, WalksATreeDeeperThanTheStackWouldHold) {
+    TempTree tree;
+    const DeepChain chain(tree.rootBytes(), 100000);
+    const std::string& rel = chain.file();
+    const Outcome summary = Walk(tree.root(), QStringLiteral("+")).run(withWorkers(0));
+    EXPECT_EQ(summary.entries, 3 + 3 * 100000); // ".", ".." and one more entry a level
+    EXPECT_EQ(summary.totalFiles, 1);
+    const Outcome listed = Walk(tree.root(), QStringLiteral(".txt")).run(withWorkers(4));
+    ASSERT_EQ(listed.paths.size(), 1);
+    EXPECT_EQ(platform::encodeFileName(listed.paths[0]).toStdString(), tree.abs(rel));
+    // Stopped at the bottom, the walk leaves the whole chain to the reader, which frees it.
+    Walk stopped(tree.root(), QStringLiteral("+"));
+    stopped.flips = {{3 * 100000, [](ScanOptions&, RunState& r) { r.StopSearch = true; }}};
+    EXPECT_EQ(stopped.run(withWorkers(4)).totalFiles, 0);
 }
 
 } // namespace

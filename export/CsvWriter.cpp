@@ -1,7 +1,8 @@
 #include "export/CsvWriter.h"
 
+#include "platform/FileWriter.h"
+
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 
 bool CsvWriter::write(QIODevice& device, const QString& text) {
@@ -31,14 +32,9 @@ bool CsvWriter::write(QIODevice& device, const QString& text) {
 }
 
 bool CsvWriter::save(const QString& path, const QString& text) {
-    QSaveFile file(path);
-    // Never fall back to writing the target itself: that could leave it truncated.
-    file.setDirectWriteFallback(false);
-    const bool ok = file.open(QIODevice::WriteOnly) && write(file, text) && file.commit();
-    if (!ok) {
-        const QString reason = file.errorString().isEmpty() ? m_error : file.errorString();
-        m_error = QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason);
-        file.cancelWriting();
-    }
+    platform::FileWriter file;
+    const bool ok = file.create(path) && write(file, text) && file.commit();
+    if (!ok)
+        m_error = QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString());
     return ok;
 }

@@ -13,9 +13,10 @@ public:
     // some of it; errorString() then says why.
     bool write(QIODevice& device, const QString& text);
 
-    // Writes the file at path: into a temporary file beside it that is renamed over the path only
-    // when everything was written, so a failure leaves an existing file of that name as it was.
-    // False on failure, with errorString() "Cannot create file "<path>". <system error text>".
+    // Writes the file at path through platform::FileWriter: an existing file is replaced only once
+    // everything was written and synced, so a failure leaves it as it was; a FIFO or a device is
+    // written where it stands. False on failure, with errorString() "Cannot create file "<path>".
+    // <reason>".
     bool save(const QString& path, const QString& text);
 
     const QString& errorString() const { return m_error; }

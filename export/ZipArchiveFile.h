@@ -6,9 +6,9 @@
 #include <QStringList>
 
 // A new ZIP archive on disk, written so that no half archive is ever seen and nothing existing is
-// ever replaced: the archive goes into a file beside the target that has no name yet (a hidden
-// temporary name where the file system lacks unnamed files, platform::PendingFile), is flushed to
-// disk and then gets the first free one of path, "name (2).zip", "name (3).zip", ...
+// ever replaced: the archive goes into a file beside the target that has no name yet
+// (platform::FileWriter::createNew), is synced to the disk and then gets the first free one of
+// path, "name (2).zip", "name (3).zip", ...
 class ZipArchiveFile {
 public:
     // Packs files, in order, each as an entry named after the file without its folder, and returns

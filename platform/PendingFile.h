@@ -10,6 +10,9 @@ namespace platform {
 // program is killed; elsewhere it is a hidden file with a short random name (".trovex-" and six
 // characters, so a target name of the full length still fits), removed on every way out but a
 // crash. The file is removed when the object goes away unpublished.
+//
+// The folder is held by a descriptor from create() on, so the file is named in the folder it was
+// made in even when a path to that folder changes meanwhile.
 class PendingFile {
 public:
     PendingFile() = default;
@@ -21,6 +24,8 @@ public:
     // (the umask applies). allowUnnamed false asks for the named form, as on file systems without
     // unnamed files. False with errno set.
     bool create(const QByteArray& folder, mode_t mode, bool allowUnnamed = true);
+    // The same in the folder open at folderFd (the descriptor is duplicated, not taken).
+    bool createIn(int folderFd, mode_t mode, bool allowUnnamed = true);
 
     int fd() const { return m_fd; }
     bool isUnnamed() const { return m_unnamed; }
@@ -29,20 +34,26 @@ public:
     // failed write only there. The file can still be published afterwards.
     bool close();
 
-    // Gives the file the name path, which must lie in the folder it was created in. Unless replace
-    // is set, whatever stands at path is kept and the call fails with errno EEXIST. False with
-    // errno set; the file then stays pending.
+    // Gives the file the name of path's last level in its folder (the rest of path is not read).
+    // Unless replace is set, whatever stands at the name is kept and the call fails with errno
+    // EEXIST. False with errno set; the file then stays pending.
     bool publish(const QByteArray& path, bool replace);
 
+    // Writes the folder's entries to the disk, so a published name survives a crash. True where
+    // the folder cannot be opened for that (no read right): nothing more can be done there.
+    bool syncFolder() const;
+
 private:
-    bool linkTo(const QByteArray& path) const;
+    bool linkTo(const char* name) const;
+    bool createInFolder(mode_t mode, bool allowUnnamed);
 
     int m_fd = -1;
     // A second descriptor of an unnamed file, which keeps it reachable once close() has run.
     int m_keep = -1;
     bool m_unnamed = false;
-    QByteArray m_folder;
-    QByteArray m_temp; // the named form's temporary name, until it is published
+    int m_folder = -1;
+    bool m_folderReadable = false;
+    QByteArray m_temp; // the named form's temporary name in the folder, until it is published
 };
 
 } // namespace platform

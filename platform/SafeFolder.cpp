@@ -1,9 +1,8 @@
 #include "platform/SafeFolder.h"
 
 #include "platform/FileName.h"
+#include "platform/FileWriter.h"
 #include "platform/PosixFile.h"
-
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -65,20 +64,6 @@ SafeFolder::Kind kindOfMode(mode_t mode) {
     if (S_ISLNK(mode))
         return SafeFolder::Kind::Link;
     return SafeFolder::Kind::Other;
-}
-
-// A name for the temporary file beside name: hidden, and not ending like the real file, so that
-// nothing that scans the folder takes it for one while it is being written.
-QByteArray temporaryName(const QByteArray& name) {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QByteArray out = "." + name.left(200) + ".";
-    for (int i = 0; i < 8; ++i)
-        out += letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
-    return out;
-}
-
-bool closeChecked(int fd) {
-    return ::close(fd) == 0 || errno == EINTR;
 }
 
 } // namespace
@@ -235,50 +220,17 @@ std::optional<QByteArray> SafeFolder::readFile(const QString& name, QString* err
 
 bool SafeFolder::writeFile(const QString& name, const QByteArray& bytes, mode_t mode, QString* error) const {
     const QByteArray target = encodeFileName(name);
-    auto fail = [&](int err) {
-        setError(error, failure("write", pathOf(name), err));
+    if (!isSingleLevel(target)) {
+        setError(error, failure("write", pathOf(name), EINVAL));
         return false;
-    };
-    if (!isSingleLevel(target))
-        return fail(EINVAL);
-    struct stat st {};
-    if (::fstatat(m_fd, target.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISLNK(st.st_mode))
-            return fail(ELOOP);
-        if (S_ISDIR(st.st_mode))
-            return fail(EISDIR);
-        if (!S_ISREG(st.st_mode))
-            return fail(EINVAL);
-    } else if (errno != ENOENT) {
-        return fail(errno);
     }
-
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = temporaryName(target);
-        fd = ::openat(m_fd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return fail(errno);
-    bool ok = writeAll(fd, bytes);
-    int err = errno;
-    if (!closeChecked(fd) && ok) {
-        ok = false;
-        err = errno;
-    }
-    // renameat replaces whatever entry stands at the name then; it never writes through a link.
-    if (ok && ::renameat(m_fd, temporary.constData(), m_fd, target.constData()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlinkat(m_fd, temporary.constData(), 0);
-        return fail(err);
-    }
-    return true;
+    // The writer refuses a link, a folder or anything but a regular file at the name, and renames
+    // its file over the name relative to this folder's descriptor, never through a link.
+    FileWriter file;
+    if (file.createIn(m_fd, target, mode) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    setError(error, failure("write", pathOf(name), file.error()));
+    return false;
 }
 
 bool SafeFolder::removeFile(const QString& name, QString* error) const {

@@ -2,10 +2,11 @@
 
 #include "views/TypeChartView.h"
 
+#include "platform/FileWriter.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <cmath>
 
@@ -66,18 +67,10 @@ bool writeChartPicture(const TypeChartView& chart, PictureFormat format, QIODevi
 }
 
 bool saveChartPicture(const TypeChartView& chart, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    platform::FileWriter file;
+    if (file.create(path) && writeChartPicture(chart, pictureFormatFor(path), file, error) && file.commit())
+        return true;
+    if (file.error() != 0)
         *error = file.errorString();
-        return false;
-    }
-    if (!writeChartPicture(chart, pictureFormatFor(path), file, error)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return false;
 }

@@ -14,7 +14,7 @@ PictureFormat pictureFormatFor(const QString& path);
 // refuses a write, with the device's reason in error.
 bool writeChartPicture(const TypeChartView& chart, PictureFormat format, QIODevice& device, QString* error);
 
-// Writes the picture in the format its name asks for to a temporary file beside path and renames
-// it into place, so an existing file stays as it was when anything fails. False with the reason in
-// error.
+// Writes the picture in the format its name asks for through platform::FileWriter: an existing
+// file is replaced only once the whole picture is on the disk, so it stays as it was when anything
+// fails; a FIFO or a device is written where it stands. False with the reason in error.
 bool saveChartPicture(const TypeChartView& chart, const QString& path, QString* error);

@@ -3,7 +3,7 @@
 #include "app/scan/ConsoleHost.h"
 #include "export/ScanOutput.h"
 #include "platform/FileName.h"
-#include "platform/PendingFile.h"
+#include "platform/FileWriter.h"
 #include "search/CommandLine.h"
 #include "search/FileHelpers.h"
 #include "search/FileTypeName.h"
@@ -103,24 +103,21 @@ int writeOutput(const QString& path, const std::function<bool(QIODevice&, QStrin
         }
         return Found;
     }
-    const QByteArray target = platform::encodeFileName(path);
-    const QString folder = ExtractFilePath(path);
-    platform::PendingFile pending;
-    const auto failed = [&path](const QString& reason) {
-        complain(QStringLiteral("cannot write %1: %2").arg(path, reason));
+    platform::FileWriter file;
+    if (!file.create(path) || !write(file, error) || !file.finish()) {
+        if (ConsoleHost::stopSignal() != 0)
+            return 128 + ConsoleHost::stopSignal();
+        complain(QStringLiteral("cannot write %1: %2").arg(path, error.isEmpty() ? file.errorString() : error));
         return OutputFailed;
-    };
-    const auto systemError = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
-    if (!pending.create(folder.isEmpty() ? QByteArray(".") : platform::encodeFileName(folder), 0666))
-        return failed(systemError());
-    if (!device.open(pending.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle) || !write(device, error) ||
-        !device.flush())
-        return failed(error.isEmpty() ? device.errorString() : error);
-    device.close();
+    }
+    // An interrupt keeps a new file from taking its name; what was written to a pipe or a device
+    // in place is out already.
     if (ConsoleHost::stopSignal() != 0)
         return 128 + ConsoleHost::stopSignal();
-    if (!pending.close() || !pending.publish(target, true))
-        return failed(systemError());
+    if (!file.commit()) {
+        complain(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return OutputFailed;
+    }
     return Found;
 }
 

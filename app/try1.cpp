@@ -5,6 +5,7 @@
 #include "app/CollapseSplitter.h"
 #include "app/DatePicker.h"
 #include "app/LedLamp.h"
+#include "lists/ListFills.h"
 #include "platform/DisplayName.h"
 #include "platform/Registry.h"
 #include "search/CommandLine.h"
@@ -13,7 +14,6 @@
 #include "search/FolderWalker.h"
 #include "shell/ContextMenu.h"
 #include "skin/SkinEngine.h"
-#include "views/ListFills.h"
 #include "views/SortListViews.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "lists/ListFilters.h"
+#include "lists/ListSortKeys.h"
 #include "search/FileTypeName.h"
 #include "search/RecordLists.h"
 #include "search/RunState.h"
 #include "search/ScanHost.h"
-#include "views/ListFilters.h"
-#include "views/ListSortKeys.h"
 #include "views/SortListViews.h"
 
 #include <QMainWindow>

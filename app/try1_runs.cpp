@@ -2,9 +2,9 @@
 
 #include "commands/Desktop.h"
 
+#include "lists/ListFills.h"
 #include "search/FileHelpers.h"
 #include "search/FolderWalker.h"
-#include "views/ListFills.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -14,12 +14,12 @@
 #include "BenchTools.h"
 #include "WindowControls.h"
 #include "app/MainWindow.h"
+#include "lists/ListFills.h"
+#include "lists/ListSortKeys.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileTime.h"
 #include "search/DateText.h"
 #include "search/FileHelpers.h"
-#include "views/ListFills.h"
-#include "views/ListSortKeys.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "views/ListFills.h"
+#include "lists/ListFills.h"
 
 #include "export/ListCaptions.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "lists/ReportModel.h"
 #include "search/PumpClock.h"
 #include "search/RecordLists.h"
-#include "views/ReportModel.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "views/ListFilters.h"
+#include "lists/ListFilters.h"
 
 #include "platform/FileName.h"
 #include "platform/Processors.h"

@@ -1,4 +1,4 @@
-#include "views/ListSortKeys.h"
+#include "lists/ListSortKeys.h"
 
 #include "platform/FileAttributes.h"
 #include "search/FileHelpers.h"

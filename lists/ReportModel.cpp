@@ -1,4 +1,4 @@
-#include "views/ReportModel.h"
+#include "lists/ReportModel.h"
 
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"

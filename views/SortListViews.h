@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/ReportModel.h"
+#include "lists/ReportModel.h"
 
 #include <QHeaderView>
 #include <QPixmap>

@@ -1,11 +1,11 @@
+#include "lists/ListFills.h"
+#include "lists/ListFilters.h"
+#include "lists/ReportModel.h"
 #include "platform/FileName.h"
 #include "search/FileHelpers.h"
 #include "search/PumpClock.h"
 #include "search/TDataIndexList.h"
 #include "search/TFileList.h"
-#include "views/ListFills.h"
-#include "views/ListFilters.h"
-#include "views/ReportModel.h"
 #include "views/SortListViews.h"
 
 #include <QAbstractItemModelTester>

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "lists/ReportModel.h"
+#include "lists/RowSorter.h"
 
 #include <QHeaderView>
 #include <QPixmap>
 #include <QTableView>
 #include <functional>
-#include <memory>
 
 class TSortListView;
 
@@ -25,9 +25,9 @@ using TSLVOnCustomSort = std::function<bool(TSortListView* sender, int colIndex,
 // which also holds the selection (ReportModel::select): the view's selection model passes every
 // change on to it, and the rows paint what it holds.
 //
-// A large list sorts in the background: the keys are taken on this thread in slices between
-// pending events, a copy of them is ordered on another thread, and the order is applied to the
-// rows at once, only if they have not changed since their keys were taken (otherwise the sort
+// A large list sorts in the background (RowSorter): the keys are taken on this thread in slices
+// between pending events, a copy of them is ordered on another thread, and the order is applied to
+// the rows at once, only if they have not changed since their keys were taken (otherwise the sort
 // starts again on the rows as they are). Everything that reads the rows for a command waits for
 // a pending sort first (selectedRows, removeRowsAt); cancelSort drops it.
 //
@@ -63,7 +63,7 @@ public:
     int hoverRow() const { return m_hoverRow; }
 
     // Whether a sort is under way, waiting for it, and dropping it.
-    bool sortPending() const { return bool(m_sort); }
+    bool sortPending() const { return m_sorter->isPending(); }
     void finishSort();
     void cancelSort();
     // Lists with fewer rows than this sort at once, on this thread.
@@ -102,18 +102,13 @@ protected:
     QModelIndexList selectedIndexes() const override;
 
 private:
-    struct PendingSort;
-
     void buildImages();
     void keepAutoColumnMinimum();
     void fitRowHeight();
-    void sortRows(bool sliced = true);
-    void takeSortKeys(const std::shared_ptr<PendingSort>& job, bool sliced);
-    void applySort(const std::shared_ptr<PendingSort>& job);
     void keepMinimumWidth(int logicalIndex, int oldSize, int newSize);
 
     ReportModel* m_model = nullptr;
+    RowSorter* m_sorter = nullptr;
     bool m_fittingAutoColumn = false;
     int m_hoverRow = -1;
-    std::shared_ptr<PendingSort> m_sort;
 };

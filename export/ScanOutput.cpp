@@ -76,23 +76,45 @@ void appendJsonDate(std::string& out, IsoDateTexts& dates, qint64 fileTime, bool
 } // namespace
 
 void appendEscaped(std::string& out, std::string_view bytes) {
-    for (const char c : bytes) {
-        switch (c) {
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            out += c;
+    static constexpr char hex[] = "0123456789ABCDEF";
+    const auto escapeByte = [&out](unsigned char b) {
+        out += "\\x";
+        out += hex[b >> 4];
+        out += hex[b & 15];
+    };
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            if (b == '\t')
+                out += "\\t";
+            else if (b == '\n')
+                out += "\\n";
+            else if (b == '\r')
+                out += "\\r";
+            else if (b == '\\')
+                out += "\\\\";
+            else if (b < 0x20 || b == 0x7F)
+                escapeByte(b); // a terminal would act on it
+            else
+                out += char(b);
+            ++i;
+            continue;
         }
+        char32_t cp = 0;
+        const int n = platform::utf8SequenceLength(bytes.data() + i, qsizetype(bytes.size() - i), cp);
+        if (n == 0) {
+            escapeByte(b); // no UTF-8: each byte of it shows as itself
+            ++i;
+            continue;
+        }
+        // C1 controls (U+0080..U+009F, such as the one-character CSI) act on terminals too.
+        if (cp <= 0x9F) {
+            for (int k = 0; k < n; ++k)
+                escapeByte(static_cast<unsigned char>(bytes[i + size_t(k)]));
+        } else {
+            out.append(bytes.substr(i, size_t(n)));
+        }
+        i += size_t(n);
     }
 }
 

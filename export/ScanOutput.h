@@ -27,7 +27,8 @@ struct OutputStyle {
 
 // Writes a type summary or a file list to a device in one of trovex-scan's formats. Names are
 // bytes and reach the output as their own bytes: table and tsv write tab, newline, carriage
-// return and backslash as \t, \n, \r, \\; csv quotes by the CSV rules; json writes a name that
+// return and backslash as \t, \n, \r, \\, and every other byte of a control character and of
+// a sequence that is no UTF-8 as \xHH (appendEscaped); csv quotes by the CSV rules; json writes a name that
 // is not UTF-8 with each undecodable byte as the text \xHH and adds its bytes in base64. No byte
 // of a name is ever replaced. Texts (sizes, dates, descriptions) are the window's unless the style
 // asks for exact values; json always has exact values.
@@ -54,7 +55,10 @@ private:
     QString m_error;
 };
 
-// Appends bytes with tab, newline, carriage return and backslash written as \t, \n, \r, \\.
+// Appends bytes for a terminal: tab, newline, carriage return and backslash as \t, \n, \r, \\;
+// each byte of another control character (C0, DEL, the two bytes of a C1 character) and of an
+// invalid UTF-8 sequence as \xHH; valid UTF-8 as it is. Names read back without ambiguity, and
+// none can move the cursor or change the terminal.
 void appendEscaped(std::string& out, std::string_view bytes);
 // Appends bytes as a JSON string, quotes included: UTF-8 as it is, each undecodable byte as the
 // text \xHH. Returns false when there was such a byte.

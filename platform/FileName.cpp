@@ -2,11 +2,8 @@
 
 namespace platform {
 
-namespace {
-
-// Length of the valid UTF-8 sequence at p (at most n bytes available), or 0 when invalid.
-// Overlong forms, surrogates and code points above U+10FFFF are invalid.
-int validSequence(const unsigned char* p, qsizetype n, char32_t& cp) {
+int utf8SequenceLength(const char* bytes, qsizetype n, char32_t& cp) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     const unsigned char b0 = p[0];
     int len;
     char32_t min;
@@ -40,8 +37,6 @@ int validSequence(const unsigned char* p, qsizetype n, char32_t& cp) {
     return len;
 }
 
-} // namespace
-
 QString decodeFileName(const char* bytes, qsizetype len) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     qsizetype i = 0;
@@ -58,7 +53,7 @@ QString decodeFileName(const char* bytes, qsizetype len) {
         dst[o++] = p[k];
     while (i < len) {
         char32_t cp;
-        const int n = validSequence(p + i, len - i, cp);
+        const int n = utf8SequenceLength(bytes + i, len - i, cp);
         if (n == 0) {
             dst[o++] = char16_t(0xDC00 + p[i]);
             ++i;

@@ -5,6 +5,10 @@
 
 namespace platform {
 
+// The length of the valid UTF-8 sequence at bytes (len available), with its code point in cp; 0 for
+// an invalid one. Overlong forms, surrogates and code points above U+10FFFF are invalid.
+int utf8SequenceLength(const char* bytes, qsizetype len, char32_t& cp);
+
 // Decodes a file-system name losslessly: valid UTF-8 decodes normally, every byte of an invalid
 // sequence becomes the lone surrogate U+DC00 + byte, so encodeFileName gives the bytes back.
 QString decodeFileName(const char* bytes, qsizetype len);

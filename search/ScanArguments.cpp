@@ -3,6 +3,7 @@
 #include "search/FileHelpers.h"
 
 #include <QDate>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -192,7 +193,7 @@ ParsedScanArguments parseScanArguments(const QStringList& arguments) {
                 const auto rel = named(sizeRelations, *relation);
                 if (!rel)
                     in.error = QStringLiteral("--size takes less, equal or greater, not \"%1\"").arg(*relation);
-                else if (!ok || kilobytes < 0)
+                else if (!ok || !std::isfinite(kilobytes) || kilobytes < 0)
                     in.error = QStringLiteral("--size: \"%1\" is no number of kilobytes").arg(*amount);
                 else
                     r.options.size = SizeCondition{true, *rel, kilobytes};

@@ -1,5 +1,6 @@
 #include "support/FileProbe.h"
 #include "support/ScanProgram.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -236,24 +238,32 @@ TEST_F(ScanProgramTest, SummaryFormatsHoldTheTypesAndTotals) {
 
 TEST_F(ScanProgramTest, NamesAreWrittenAsTheirOwnBytes) {
     for (const char* name : {"tab\tname.log", "new\nline.log", "back\\slash.txt", "comma, \"quote\".csv", "bad\xff.log",
-                             "\xe6\x97\xa5\xe6\x9c\xac.txt"})
+                             "\xe6\x97\xa5\xe6\x9c\xac.txt", "esc\x1b[2J.log",
+                             "csi\xc2\x9b"
+                             "2J.log",
+                             "del\x7f.log", "cut\xe2\x82.log"})
         file(name, "12", 1593597600);
     const QByteArray rootText = rootBytes();
 
     const ScanResult nul = scan(args({"list", "--null", "--sort", "path"}));
     EXPECT_EQ(nullRows(nul.out, rootText), bytes({"back\\slash.txt", "bad\xff.log", "comma, \"quote\".csv",
-                                                  "new\nline.log", "tab\tname.log", "\xe6\x97\xa5\xe6\x9c\xac.txt"}));
+                                                  "csi\xc2\x9b"
+                                                  "2J.log",
+                                                  "cut\xe2\x82.log", "del\x7f.log", "esc\x1b[2J.log", "new\nline.log",
+                                                  "tab\tname.log", "\xe6\x97\xa5\xe6\x9c\xac.txt"}));
 
-    // tsv: path, created, modified, size, attributes; four bytes of a name escaped, the rest raw.
+    // tsv: path, created, modified, size, attributes; names escaped so that none acts on a terminal:
+    // four bytes by name, each byte of control characters and of what is no UTF-8 as \xHH.
     const ScanResult tsv = scan(args({"list", "--format", "tsv", "--bytes", "--sort", "path"}));
     EXPECT_EQ(tsv.status, 0);
     QList<QByteArray> lines = tsv.out.split('\n');
-    ASSERT_EQ(lines.size(), 7);
+    ASSERT_EQ(lines.size(), 11);
     EXPECT_TRUE(lines.last().isEmpty());
-    const QList<QByteArray> paths = bytes({"back\\\\slash.txt", "bad\xff.log", "comma, \"quote\".csv", "new\\nline.log",
-                                           "tab\\tname.log", "\xe6\x97\xa5\xe6\x9c\xac.txt"});
+    const QList<QByteArray> paths =
+        bytes({"back\\\\slash.txt", "bad\\xFF.log", "comma, \"quote\".csv", "csi\\xC2\\x9B2J.log", "cut\\xE2\\x82.log",
+               "del\\x7F.log", "esc\\x1B[2J.log", "new\\nline.log", "tab\\tname.log", "\xe6\x97\xa5\xe6\x9c\xac.txt"});
     const QRegularExpression iso(u("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$"));
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 10; ++i) {
         const QList<QByteArray> fields = lines[i].split('\t');
         ASSERT_EQ(fields.size(), 5) << lines[i].toStdString();
         EXPECT_EQ(fields[0], rootText + '/' + paths[i]);
@@ -286,7 +296,7 @@ TEST_F(ScanProgramTest, NamesAreWrittenAsTheirOwnBytes) {
           "{\"path\":\"" + rootText + "/\xe6\x97\xa5\xe6\x9c\xac.txt\",\"created\":", tail})
         EXPECT_TRUE(json.out.contains(entry)) << entry.toStdString() << "\n" << json.out.toStdString();
     EXPECT_TRUE(
-        json.out.startsWith("{\"root\":\"" + rootText + "\",\"total_files\":6,\"total_size\":12,\"files\":[\n"));
+        json.out.startsWith("{\"root\":\"" + rootText + "\",\"total_files\":10,\"total_size\":20,\"files\":[\n"));
     EXPECT_FALSE(json.out.contains('?'));
 }
 
@@ -368,10 +378,95 @@ TEST_F(ScanProgramTest, OutputFileAppearsWholeOrNotAtAll) {
         << missingFolder.err.toStdString();
     EXPECT_FALSE(exists(tree.abs("nowhere")));
 
-    const ScanResult full =
-        runTrovexScan(args({"list"}) << root(), [](QProcess& p) { p.setStandardOutputFile(u("/dev/full")); });
-    EXPECT_EQ(full.status, 4);
-    EXPECT_TRUE(full.err.startsWith("trovex-scan: cannot write the output: ")) << full.err.toStdString();
+    // A full disk, for the file and for standard output.
+    tree.makeDir("disk");
+    const SmallTmpfs disk(tree.abs("disk"), 64);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    tree.makeFile("disk/list.tsv", "an older file");
+    tree.makeFile("disk/filler", QByteArray(60 << 10, 'f'));
+    const ScanResult onFullDisk = scan(args({"list", "--format", "tsv", "-o"}) << path("disk/list.tsv"));
+    EXPECT_EQ(onFullDisk.status, 4);
+    EXPECT_TRUE(onFullDisk.err.endsWith(": No space left on device\n")) << onFullDisk.err.toStdString();
+    EXPECT_EQ(contentOf(tree.abs("disk/list.tsv")), QByteArray("an older file"));
+    EXPECT_EQ(namesIn(tree.abs("disk")), QStringList({u("filler"), u("list.tsv")}));
+    const QString full = path("disk/stdout.txt");
+    const ScanResult stdoutFull =
+        runTrovexScan(args({"list"}) << root(), [full](QProcess& p) { p.setStandardOutputFile(full); });
+    EXPECT_EQ(stdoutFull.status, 4);
+    EXPECT_TRUE(stdoutFull.err.startsWith("trovex-scan: cannot write the output: ")) << stdoutFull.err.toStdString();
+}
+
+TEST_F(ScanProgramTest, WhatStandsAtTheOutputNameDecidesHowItIsWritten) {
+    makeTree();
+    tree.makeFile("out/kept.tsv", "mode kept");
+    tree.setMode("out/kept.tsv", 0640);
+    tree.makeFile("out/target.tsv", "through a link");
+    tree.makeLink("target.tsv", "out/link.tsv");
+    tree.makeFile("out/read-only.tsv", "read-only");
+    tree.setMode("out/read-only.tsv", 0444);
+    tree.makeLink("nowhere.tsv", "out/dangling.tsv");
+    ASSERT_EQ(::mkfifo(tree.abs("out/fifo").c_str(), 0644), 0);
+    const QByteArray expected = scan(args({"list", "--format", "tsv"})).out;
+    ASSERT_EQ(expected.count('\n'), 6);
+    const auto written = [this](const char* name) {
+        return scan(args({"list", "--format", "tsv", "-o"}) << path(name));
+    };
+
+    EXPECT_EQ(written("out/kept.tsv").status, 0);
+    EXPECT_EQ(contentOf(tree.abs("out/kept.tsv")), expected);
+    struct stat st {};
+    ASSERT_EQ(::stat(tree.abs("out/kept.tsv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(written("out/link.tsv").status, 0);
+    EXPECT_EQ(contentOf(tree.abs("out/target.tsv")), expected);
+    ASSERT_EQ(::lstat(tree.abs("out/link.tsv").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // Refused at once with the reason, and left as they are.
+    const struct {
+        const char* name;
+        const char* says;
+    } refused[] = {{"out/read-only.tsv", "The file is read-only"},
+                   {"out/dangling.tsv", "It is a symbolic link to nothing"},
+                   {"out/fifo", "No program reads from the FIFO"},
+                   {"out", "Is a directory"}};
+    for (const auto& r : refused) {
+        const ScanResult result = written(r.name);
+        EXPECT_EQ(result.status, 4) << r.name;
+        EXPECT_EQ(result.err, "trovex-scan: cannot write " + QFile::encodeName(path(r.name)) + ": " + r.says + "\n");
+    }
+    EXPECT_EQ(contentOf(tree.abs("out/read-only.tsv")), QByteArray("read-only"));
+    ASSERT_EQ(::lstat(tree.abs("out/fifo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A FIFO with a reader, and the program's own standard output (what /dev/stdout names), piped
+    // or redirected to a file, are written where they stand.
+    const int reader = ::open(tree.abs("out/fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(written("out/fifo").status, 0);
+    QByteArray got(1 << 16, '\0');
+    got.truncate(std::max<ssize_t>(0, ::read(reader, got.data(), size_t(got.size()))));
+    ::close(reader);
+    EXPECT_EQ(got, expected);
+    const ScanResult piped = scan(args({"list", "--format", "tsv", "-o", "/proc/self/fd/1"}));
+    EXPECT_EQ(piped.status, 0) << piped.err.toStdString();
+    EXPECT_EQ(piped.out, expected);
+    const QString redirected = path("out/redirected.tsv");
+    const ScanResult toFile = runTrovexScan(args({"list", "--format", "tsv", "-o", "/proc/self/fd/1"}) << root(),
+                                            [redirected](QProcess& p) { p.setStandardOutputFile(redirected); });
+    EXPECT_EQ(toFile.status, 0) << toFile.err.toStdString();
+    EXPECT_EQ(contentOf(redirected), expected);
+    EXPECT_EQ(namesIn(tree.abs("out")), QStringList({u("dangling.tsv"), u("fifo"), u("kept.tsv"), u("link.tsv"),
+                                                     u("read-only.tsv"), u("redirected.tsv"), u("target.tsv")}));
+
+    // A device node of the test's own, with the numbers of the null device.
+    if (::mknod(tree.abs("out/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "no device node can be made here";
+    EXPECT_EQ(written("out/null").status, 0);
+    ASSERT_EQ(::lstat(tree.abs("out/null").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(st.st_rdev, makedev(1, 3));
 }
 
 TEST_F(ScanProgramTest, NoProgressLineWhenQuietOrNotOnATerminal) {

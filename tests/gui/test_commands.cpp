@@ -4,6 +4,7 @@
 #include "search/FileDetails.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"
+#include "support/WriteFault.h"
 #include "support/gui/ListRows.h"
 
 #include <QAction>
@@ -415,6 +416,22 @@ TEST_F(CommandsTest, SavingCsvUsesSd1AndRemembersItsName) {
     ui.saveAnswer.clear();
     form->SavedetailstofileasCSV1->trigger();
     EXPECT_EQ(ui.saveOffered.last(), path("missing/files.csv"));
+}
+
+TEST_F(CommandsTest, ASavedCsvThatCannotBeFlushedOrSyncedIsReportedAndTheOlderFileStays) {
+    fill(form->ListView1,
+         {{QStringLiteral(".txt"), QStringLiteral("Text"), QStringLiteral("2"), QStringLiteral("1 KB")}});
+    tree.makeFile("types.csv", "older");
+    ui.saveAnswer = path("types.csv");
+    for (const platform::WriteStep step : {platform::WriteStep::Flush, platform::WriteStep::Sync}) {
+        const WriteFault fault(step, 1, ENOSPC);
+        form->SavedetailstofileasCSV1->trigger();
+    }
+    EXPECT_EQ(
+        errors,
+        QStringList(2, QStringLiteral("Cannot create file \"%1\". No space left on device").arg(path("types.csv"))));
+    EXPECT_EQ(contentOf(tree.abs("types.csv")), QByteArray("older"));
+    EXPECT_EQ(namesIn(tree.rootBytes()), QStringList({QStringLiteral("program"), QStringLiteral("types.csv")}));
 }
 
 TEST_F(CommandsTest, ShortcutsActWhileTheirListHasTheFocus) {

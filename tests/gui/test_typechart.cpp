@@ -1,6 +1,8 @@
 #include "support/FailingDevice.h"
+#include "support/FileProbe.h"
 #include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
+#include "support/WriteFault.h"
 #include "views/TypeChartColors.h"
 #include "views/TypeChartPicture.h"
 #include "views/TypeChartView.h"
@@ -21,7 +23,10 @@
 #include <QTest>
 #include <QTextItem>
 #include <QToolTip>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -373,6 +378,35 @@ TEST_F(TypeChartTest, AFailedSaveIsReportedWithItsReasonAndKeepsTheOldFile) {
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("old"));
     EXPECT_EQ(QDir(tree.root() + u("/small")).entryList(QDir::Files), QStringList{u("chart.svg")});
+}
+
+TEST_F(TypeChartTest, ASmallPictureThatCannotBeFlushedIsReportedAndAFifoIsWrittenInPlace) {
+    window.setTypes(mixedTypes());
+    tree.makeFile("chart.png", "old");
+    dialogAnswer = tree.root() + u("/chart.png");
+    for (const platform::WriteStep step : {platform::WriteStep::Flush, platform::WriteStep::Sync}) {
+        const WriteFault fault(step, 1, EIO);
+        window.saveButton()->click();
+    }
+    EXPECT_EQ(errors, QStringList(2, u("Cannot save the picture: Input/output error")));
+    EXPECT_EQ(contentOf(tree.abs("chart.png")), QByteArray("old"));
+    EXPECT_EQ(namesIn(tree.rootBytes()), QStringList{u("chart.png")});
+
+    ASSERT_EQ(::mkfifo(tree.abs("fifo.png").c_str(), 0644), 0);
+    dialogAnswer = tree.root() + u("/fifo.png");
+    window.saveButton()->click();
+    EXPECT_EQ(errors.value(2), u("Cannot save the picture: No program reads from the FIFO"));
+    const int reader = ::open(tree.abs("fifo.png").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    window.saveButton()->click();
+    QByteArray got(1 << 16, '\0');
+    got.truncate(std::max<ssize_t>(0, ::read(reader, got.data(), size_t(got.size()))));
+    ::close(reader);
+    EXPECT_EQ(errors.size(), 3);
+    EXPECT_TRUE(got.startsWith("\x89PNG")) << got.left(8).toHex().toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(tree.abs("fifo.png").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(TypeChartTest, ARefusedWriteIsAFailureWithTheDevicesReason) {

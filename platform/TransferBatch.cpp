@@ -125,7 +125,27 @@ struct TransferBatch::Waiting {
     qint64 size = 0;
     dev_t device = 0;
     std::optional<quint64> hash; // of what was read, for a move that reads its copy back
+    struct stat before {};       // the source as the copy began, for a move
 };
+
+namespace {
+
+// Whether the file at path is still the one described by before, unchanged: a move removes its
+// source only then. A comparison of what the system says of the file, not a second read, so moves
+// keep their speed.
+bool unchangedSince(const QByteArray& path, const struct stat& before, int& error) {
+    struct stat now {};
+    if (::lstat(path.constData(), &now) != 0) {
+        error = errno;
+        return false;
+    }
+    error = 0;
+    return now.st_dev == before.st_dev && now.st_ino == before.st_ino && now.st_size == before.st_size &&
+           now.st_mtim.tv_sec == before.st_mtim.tv_sec && now.st_mtim.tv_nsec == before.st_mtim.tv_nsec &&
+           now.st_ctim.tv_sec == before.st_ctim.tv_sec && now.st_ctim.tv_nsec == before.st_ctim.tv_nsec;
+}
+
+} // namespace
 
 TransferBatch::TransferBatch(Kind kind, ResultSink sink)
     : m_kind(kind), m_sink(std::move(sink)), m_maxFiles(defaultFileLimit()), m_maxBytes(kMostWaitingBytes) {}
@@ -245,6 +265,7 @@ std::optional<FileOpResult> TransferBatch::copyRegular(const QString& source, co
     waiting->replace = replace;
     waiting->size = copied.size;
     waiting->device = made.st_dev;
+    waiting->before = st;
     if (hash)
         waiting->hash = hash->value();
     m_waitingNames.insert(nameKey(source));
@@ -272,10 +293,18 @@ FileOpResult TransferBatch::publish(Waiting& w, int flushError) {
         return fail(errno);
     if (!w.file.publish(w.dst, w.replace))
         return fail(errno);
-    if (m_kind == Kind::Move && ::unlink(w.src.constData()) != 0) {
+    if (m_kind != Kind::Move)
+        return {};
+    // Written to while it was copied: what was added since is only in the source, so both stay.
+    int error = 0;
+    if (!unchangedSince(w.src, w.before, error) && error == 0) {
+        return {FileOpStatus::Failed,
+                QStringLiteral("\"%1\" changed while it was moved; both copies kept.").arg(w.source)};
+    }
+    if (error != 0 || ::unlink(w.src.constData()) != 0) {
         return {FileOpStatus::Failed,
                 QStringLiteral("\"%1\" was copied to \"%2\", but the original cannot be removed. %3.")
-                    .arg(w.source, w.target, qt_error_string(errno))};
+                    .arg(w.source, w.target, qt_error_string(error != 0 ? error : errno))};
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "platform/DirEnum.h"
 #include "platform/FileAttributes.h"
 #include "search/DateText.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
 
 #include <fcntl.h>
@@ -87,7 +88,12 @@ TEST(DirEnum, ReportsTimesAsFileTimesAndLargeSparseSizes) {
 // Some file systems keep 64-bit seconds; times past the file-time range saturate at its ends, and
 // their texts read back for sorting.
 TEST(DirEnum, TimesBeyondTheFileTimeRangeSaturateAndTheirTextsReadBack) {
-    const std::string folder = "/dev/shm/trovex-times-" + std::to_string(::getpid());
+    // A tmpfs of the test's own, which keeps such times.
+    TempTree tree;
+    const SmallTmpfs volume(tree.rootBytes(), 64);
+    if (!volume.isMounted())
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const std::string folder = tree.abs("times");
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
     const struct {
         const char* name;
@@ -114,7 +120,7 @@ TEST(DirEnum, TimesBeyondTheFileTimeRangeSaturateAndTheirTextsReadBack) {
         ::unlink((folder + "/" + row.name).c_str());
     ::rmdir(folder.c_str());
     if (!stored)
-        GTEST_SKIP() << "/dev/shm keeps no 64-bit times here";
+        GTEST_SKIP() << "the tmpfs keeps no 64-bit times here";
     ASSERT_TRUE(opened);
     for (const auto& row : rows) {
         const platform::DirEntry* e = find(dir, row.name);

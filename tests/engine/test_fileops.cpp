@@ -21,28 +21,17 @@ using platform::ConflictAnswer;
 using platform::FileOpHooks;
 using platform::FileOpStatus;
 
-// A folder on another file system than the temporary folder, when the machine has one.
+// A folder on another file system than the temporary folder: a tmpfs of its own, where one can be
+// mounted.
 class OtherVolume {
 public:
-    OtherVolume() {
-        struct stat shm {
-        }, tmp{};
-        if (::stat("/dev/shm", &shm) != 0 || ::stat(m_tree.rootBytes().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev)
-            return;
-        char pattern[] = "/dev/shm/trovex-test-XXXXXX";
-        if (::mkdtemp(pattern))
-            m_path = pattern;
-    }
-    ~OtherVolume() {
-        if (!m_path.empty())
-            std::system(("rm -rf '" + m_path + "'").c_str());
-    }
-    bool isValid() const { return !m_path.empty(); }
-    const std::string& path() const { return m_path; }
+    OtherVolume() : m_volume(m_tree.rootBytes(), 64 << 10) {}
+    bool isValid() const { return m_volume.isMounted(); }
+    std::string path() const { return m_tree.rootBytes(); }
 
 private:
     TempTree m_tree;
-    std::string m_path;
+    SmallTmpfs m_volume;
 };
 
 class FileOpsTest : public ::testing::Test {
@@ -258,7 +247,7 @@ TEST_F(FileOpsTest, MoveWithinAVolumeRenames) {
 TEST_F(FileOpsTest, MoveAcrossVolumesRemovesTheSourceOnlyAfterACompleteCopy) {
     OtherVolume other;
     if (!other.isValid())
-        GTEST_SKIP() << "no second file system at /dev/shm";
+        GTEST_SKIP() << "no second file system can be mounted here";
     const QByteArray data(1536 * 1024, 'm');
     tree.makeFile("src/f.bin", data, 1400000000);
     const QString target = platform::decodeFileName(QByteArray::fromStdString(other.path() + "/f.bin"));
@@ -275,6 +264,33 @@ TEST_F(FileOpsTest, MoveAcrossVolumesRemovesTheSourceOnlyAfterACompleteCopy) {
     struct stat st {};
     ASSERT_EQ(::stat((other.path() + "/f.bin").c_str(), &st), 0);
     EXPECT_EQ(st.st_mtime, 1400000000);
+}
+
+TEST_F(FileOpsTest, AMovedFileWrittenToDuringTheMoveIsKeptWithItsCopy) {
+    OtherVolume other;
+    if (!other.isValid())
+        GTEST_SKIP() << "no second file system can be mounted here";
+    const QByteArray data(1536 * 1024, 'm');
+    tree.makeFile("src/log.txt", data);
+    const QString target = platform::decodeFileName(QByteArray::fromStdString(other.path() + "/log.txt"));
+    FileOpHooks appending;
+    bool appended = false;
+    appending.onProgress = [&](qint64, qint64) {
+        // A program still writing its log while the file is moved away.
+        if (!appended) {
+            const int fd = ::open(tree.abs("src/log.txt").c_str(), O_WRONLY | O_APPEND);
+            appended = fd >= 0 && ::write(fd, "one more line\n", 14) == 14;
+            ::close(fd);
+        }
+        return true;
+    };
+    const platform::FileOpResult moved = platform::moveFile(path("src/log.txt"), target, appending);
+    ASSERT_TRUE(appended);
+    EXPECT_EQ(moved.status, FileOpStatus::Failed);
+    EXPECT_EQ(moved.message,
+              QStringLiteral("\"%1\" changed while it was moved; both copies kept.").arg(path("src/log.txt")));
+    EXPECT_EQ(contentOf(tree.abs("src/log.txt")), data + "one more line\n");
+    EXPECT_TRUE(contentOf(other.path() + "/log.txt").startsWith(data));
 }
 
 TEST_F(FileOpsTest, HolesStayHolesWhicheverWayTheDataGoes) {

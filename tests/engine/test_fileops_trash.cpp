@@ -1,6 +1,7 @@
 #include "platform/FileName.h"
 #include "platform/Trash.h"
 #include "support/FileProbe.h"
+#include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -124,34 +125,22 @@ TEST_F(TrashTest, AFileInAnImmutableFolderStaysAndLeavesNoInfo) {
 }
 
 TEST_F(TrashTest, AFileOfAnotherVolumeGoesToThatVolumesTrash) {
-    struct stat shm {
-    }, tmp{};
-    if (::stat("/dev/shm", &shm) != 0 || ::stat(tree.rootBytes().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev)
-        GTEST_SKIP() << "no second file system at /dev/shm";
-    char folder[] = "/dev/shm/trovex-trash-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string file = std::string(folder) + "/other volume.txt";
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, "shm", 3), 3);
-    ::close(fd);
+    TempTree other;
+    const SmallTmpfs volume(other.rootBytes(), 256);
+    if (!volume.isMounted())
+        GTEST_SKIP() << "no second file system can be mounted here";
+    ASSERT_EQ(::chmod(other.rootBytes().c_str(), 01777), 0); // a volume's top folder, as users share it
+    other.makeFile("folder/other volume.txt", "shm");
 
-    const auto result = platform::moveToTrash(QFile::decodeName(file.c_str()));
-    ::rmdir(folder);
+    const auto result = platform::moveToTrash(QFile::decodeName(other.abs("folder/other volume.txt").c_str()));
     ASSERT_TRUE(result.ok) << result.error.toStdString();
-    const QString volumeTrash = QStringLiteral("/dev/shm/.Trash-%1/").arg(::getuid());
+    const QString volumeTrash = other.root() + QStringLiteral("/.Trash-%1/").arg(::getuid());
     EXPECT_TRUE(result.trashedPath.startsWith(volumeTrash + QStringLiteral("files/")))
         << result.trashedPath.toStdString();
     EXPECT_EQ(contentOf(result.trashedPath), QByteArray("shm"));
     // Relative to the volume's top folder.
-    const QByteArray relative = QByteArray(folder).mid(9) + "/other%20volume.txt";
-    EXPECT_EQ(infoWithoutDate(result.infoPath), "[Trash Info]\nPath=" + relative + "\nDeletionDate=<date>\n");
+    EXPECT_EQ(infoWithoutDate(result.infoPath), "[Trash Info]\nPath=folder/other%20volume.txt\nDeletionDate=<date>\n");
     EXPECT_FALSE(exists(tree.abs("data/Trash/files")));
-    ::unlink(platform::encodeFileName(result.trashedPath).constData());
-    ::unlink(platform::encodeFileName(result.infoPath).constData());
-    // The volume's trash goes again unless someone else uses it.
-    for (const char* sub : {"files", "info", ""})
-        ::rmdir(platform::encodeFileName(volumeTrash + QLatin1String(sub)).constData());
 }
 
 } // namespace

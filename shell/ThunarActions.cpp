@@ -73,10 +73,14 @@ struct ActionsDocument {
     QList<ActionSpan> actions; // every <action> child, in order
 };
 
-// Reads text as Thunar's actions. Thunar's reader skips the XML declaration, and older Thunar
-// releases wrote one that XML readers refuse (encoding before version), so the reader is given
-// the text with the declaration, and a byte order mark, blanked; the offsets stay those of text.
-std::optional<ActionsDocument> readActions(const QString& text, QString* error) {
+QString notActions(const QString& why) {
+    return QStringLiteral("it does not parse as Thunar's actions (%1)").arg(why);
+}
+
+// Thunar's reader skips the XML declaration, and older Thunar releases wrote one that XML readers
+// refuse (encoding before version), so readers are given the text with the declaration, and a byte
+// order mark, blanked; offsets stay those of text.
+QString readableText(const QString& text) {
     QString readable = text;
     qsizetype start = 0;
     if (readable.startsWith(QChar(0xfeff))) {
@@ -91,6 +95,12 @@ std::optional<ActionsDocument> readActions(const QString& text, QString* error) 
                 readable[i] = u' ';
         }
     }
+    return readable;
+}
+
+// Reads text as Thunar's actions.
+std::optional<ActionsDocument> readActions(const QString& text, QString* error) {
+    const QString readable = readableText(text);
 
     // After a start or end tag the reader's offset is just past its ">"; the tag began at the last
     // "<" before that, since no "<" can stand inside a tag.
@@ -105,10 +115,18 @@ std::optional<ActionsDocument> readActions(const QString& text, QString* error) 
         const QXmlStreamReader::TokenType token = reader.readNext();
         const qsizetype end = reader.characterOffset();
         const qsizetype begin = readable.lastIndexOf(u'<', end - 1);
+        if (token == QXmlStreamReader::DTD) {
+            // Its entities would be read as their text and its declarations not at all: a rewrite
+            // could not be checked against the file, so it is not attempted.
+            setError(error,
+                     QStringLiteral("it declares a document type (DTD), which Trovex cannot rewrite faithfully"));
+            return std::nullopt;
+        }
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
             if (depth == 1 && reader.name() != u"actions") {
-                setError(error, QStringLiteral("its root element is <%1>, not <actions>").arg(reader.name()));
+                setError(error,
+                         notActions(QStringLiteral("its root element is <%1>, not <actions>").arg(reader.name())));
                 return std::nullopt;
             }
             if (depth == 1) {
@@ -134,10 +152,80 @@ std::optional<ActionsDocument> readActions(const QString& text, QString* error) 
         }
     }
     if (reader.hasError()) {
-        setError(error, QStringLiteral("line %1: %2").arg(reader.lineNumber()).arg(reader.errorString()));
+        setError(error, notActions(QStringLiteral("line %1: %2").arg(reader.lineNumber()).arg(reader.errorString())));
         return std::nullopt;
     }
     return document;
+}
+
+// One token as a reader gives it, for documentView.
+QString tokenView(const QXmlStreamReader& reader) {
+    const QChar bar = u'|';
+    QString item =
+        QString::number(int(reader.tokenType())) + bar + reader.name().toString() + bar + reader.text().toString();
+    if (reader.tokenType() == QXmlStreamReader::StartElement) {
+        QStringList attributes;
+        for (const QXmlStreamAttribute& a : reader.attributes())
+            attributes << a.qualifiedName().toString() + u'=' + a.value().toString();
+        attributes.sort();
+        item += bar + attributes.join(bar);
+    } else if (reader.tokenType() == QXmlStreamReader::ProcessingInstruction) {
+        item +=
+            bar + reader.processingInstructionTarget().toString() + bar + reader.processingInstructionData().toString();
+    }
+    return item;
+}
+
+// What a reader sees of a text, token by token and without blanks between elements: Trovex's own
+// actions apart, the rest as it comes. Two texts whose rest is the same are the same document to
+// Thunar but for Trovex's actions.
+struct DocumentView {
+    QStringList rest;
+    QList<QStringList> ours;
+    bool operator==(const DocumentView&) const = default;
+};
+
+// Nothing when the text does not parse.
+std::optional<DocumentView> documentView(const QString& text) {
+    QXmlStreamReader reader(readableText(text));
+    reader.setNamespaceProcessing(false);
+    DocumentView view;
+    QStringList action; // the tokens of an <action> of the root, until its unique-id is known
+    QString id;
+    bool inAction = false;
+    bool inId = false;
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::Characters && reader.isWhitespace())
+            continue;
+        if (token == QXmlStreamReader::StartElement) {
+            ++depth;
+            if (depth == 2 && reader.name() == u"action") {
+                inAction = true;
+                id.clear();
+            }
+            inId = inAction && depth == 3 && reader.name() == u"unique-id";
+        }
+        if (inId && token == QXmlStreamReader::Characters)
+            id += reader.text();
+        (inAction ? action : view.rest) << tokenView(reader);
+        if (token == QXmlStreamReader::EndElement) {
+            inId = false;
+            if (depth == 2 && inAction) {
+                if (id == ThunarActions::uniqueId)
+                    view.ours << action;
+                else
+                    view.rest << action;
+                action.clear();
+                inAction = false;
+            }
+            --depth;
+        }
+    }
+    if (reader.hasError())
+        return std::nullopt;
+    return view;
 }
 
 // Puts action into the user's uca.xml, or takes Trovex's out of it when action is empty.
@@ -160,9 +248,9 @@ bool update(const QString& action, QString* error) {
     }
     const std::optional<QByteArray> text = ThunarActions::spliced(*original, action, &reason);
     if (!text) {
-        setError(error, QStringLiteral("Cannot update \"%1\": it does not parse as Thunar's actions (%2), so it is "
-                                       "left as it is")
-                            .arg(folder.pathOf(fileName), reason));
+        setError(
+            error,
+            QStringLiteral("Cannot update \"%1\": %2, so it is left as it is").arg(folder.pathOf(fileName), reason));
         return false;
     }
     if (existed && *text == *original)
@@ -205,13 +293,34 @@ QString ThunarActions::actionText(const DesktopMenuCommand& command) {
         .arg(desktopMenuIcon, *name, uniqueId, *line, desktopMenuComment, types);
 }
 
+namespace {
+
+// Checks that result reads as original does, but for Trovex's action, which is action alone (none
+// when action is empty): a rewrite that would change or lose anything else is refused.
+std::optional<QByteArray> faithful(const QString& original, const QString& result, const QString& action,
+                                   QString* error) {
+    const std::optional<DocumentView> before = documentView(original);
+    const std::optional<DocumentView> after = documentView(result);
+    std::optional<DocumentView> wanted =
+        documentView(QStringLiteral("<actions>") + action + QStringLiteral("</actions>"));
+    if (before && wanted)
+        wanted->rest = before->rest;
+    if (!before || !wanted || !after || *after != *wanted) {
+        setError(error, QStringLiteral("rewritten, it would not read back as the same document"));
+        return std::nullopt;
+    }
+    return result.toUtf8();
+}
+
+} // namespace
+
 std::optional<QByteArray> ThunarActions::spliced(const QByteArray& original, const QString& action, QString* error) {
     // Kept as a character, the byte order mark comes back with the text, which then encodes to
     // exactly the bytes it was read from.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder(original);
     if (decoder.hasError()) {
-        setError(error, QStringLiteral("it is not UTF-8 text"));
+        setError(error, notActions(QStringLiteral("it is not UTF-8 text")));
         return std::nullopt;
     }
     const std::optional<ActionsDocument> document = readActions(text, error);
@@ -241,7 +350,7 @@ std::optional<QByteArray> ThunarActions::spliced(const QByteArray& original, con
             else
                 result.insert(document->closeBegin, action);
         }
-        return result.toUtf8();
+        return faithful(text, result, action, error);
     }
     // From the last to the first, so that the offsets of those before stay right.
     for (qsizetype i = ours.size() - 1; i >= 0; --i) {
@@ -261,7 +370,7 @@ std::optional<QByteArray> ThunarActions::spliced(const QByteArray& original, con
         else
             result.remove(span.begin, span.end - span.begin);
     }
-    return result.toUtf8();
+    return faithful(text, result, action, error);
 }
 
 QByteArray ThunarActions::newFileText() {

@@ -10,8 +10,8 @@
 // when the variable is unset, empty or not absolute). That file is the user's own: Trovex splices
 // its one action, known by its unique-id, into the text or out of it and leaves every other byte
 // as it is. The file is replaced through a temporary file beside it; Thunar's folder is reached as
-// usual, but a uca.xml that is a link, or that does not parse as Thunar's actions, is left as it
-// is and reported.
+// usual, but a uca.xml that is a link, that does not parse as Thunar's actions or that could not be
+// rewritten faithfully, is left as it is and reported.
 class ThunarActions {
 public:
     // The unique-id of Trovex's action; no other action is ever replaced or removed.
@@ -28,8 +28,11 @@ public:
     // original with Trovex's action set to action: the first of Trovex's actions replaced in place
     // and any further one removed, or, where there is none, action added as the last one. An empty
     // action removes them all. A removed action takes its line along when it stands alone on it.
-    // Nothing when original is not UTF-8 text of an XML document whose root is <actions>; error
-    // then says why. The XML declaration is not checked, as Thunar does not read it either.
+    // Nothing when original is not UTF-8 text of an XML document whose root is <actions>, when it
+    // declares a document type (its entities and declarations could not be kept faithfully), or
+    // when the result would not read back as the same document but for Trovex's action; error
+    // then says why, as a clause ("it does not parse as Thunar's actions (line 3: ...)"). The XML
+    // declaration is not checked, as Thunar does not read it either.
     static std::optional<QByteArray> spliced(const QByteArray& original, const QString& action,
                                              QString* error = nullptr);
 

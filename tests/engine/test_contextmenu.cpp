@@ -549,6 +549,39 @@ TEST_F(ContextMenuTest, ThunarFileThatDoesNotParseIsLeftAsItIs) {
     }
 }
 
+TEST_F(ContextMenuTest, ThunarFileThatCouldNotBeRewrittenFaithfullyIsLeftAsItIs) {
+    // A document type with an entity the user's own action uses; and an action of the user's whose
+    // second unique-id is Trovex's, which a rewrite could not tell apart.
+    const struct {
+        QByteArray bytes;
+        const char* reason;
+    } rows[] = {
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE actions [\n<!ENTITY term \"exo-open --launch TerminalEmulator\">\n]>\n"
+         "<actions>\n<action><name>Terminal</name><unique-id>1-1</unique-id><command>&term;</command></action>\n"
+         "</actions>\n",
+         "it declares a document type (DTD), which Trovex cannot rewrite faithfully"},
+        {"<actions>\n<action><name>Mine</name><unique-id>1-2</unique-id><unique-id>trovex-run</unique-id></action>\n"
+         "</actions>\n",
+         "rewritten, it would not read back as the same document"},
+    };
+    const QString path = ThunarActions::path();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reason);
+        tree.makeFile("config/Thunar/uca.xml", row.bytes);
+        QString report;
+        EXPECT_TRUE(ToggleContextMenu(false, plainProgram, &report));
+        EXPECT_EQ(report, u("The file managers' menus could not be updated. Cannot update \"%1\": %2, so it is left "
+                            "as it is")
+                              .arg(path, u(row.reason)));
+        EXPECT_EQ(readBytes(path), row.bytes);
+        // The other file managers' entries are written all the same.
+        EXPECT_TRUE(QFileInfo::exists(DesktopMenuEntries::paths().first()));
+        EXPECT_FALSE(ToggleContextMenu(false, plainProgram, &report));
+        EXPECT_FALSE(QFileInfo::exists(DesktopMenuEntries::paths().first()));
+        EXPECT_EQ(readBytes(path), row.bytes);
+    }
+}
+
 TEST_F(ContextMenuTest, ThunarActionHoldsWhatXmlCanCarry) {
     const QString path = ThunarActions::path();
     const struct {

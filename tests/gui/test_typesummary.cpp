@@ -1,5 +1,6 @@
 #include "FormFixture.h"
 #include "search/TreemapLayout.h"
+#include "support/DeepTree.h"
 #include "views/TypeChartView.h"
 #include "views/TypeChartWindow.h"
 
@@ -55,6 +56,22 @@ TEST_F(TypeSummary, GoListsEveryTypeInWalkOrderWithCountsSizesAndTotals) {
     EXPECT_EQ(form->FileCount->text(), QStringLiteral("15/0"));
     EXPECT_TRUE(form->CurrentType.isEmpty());
     EXPECT_EQ(form->ListView2->rowCount(), 0);
+    expectIdle();
+}
+
+TEST_F(TypeSummary, ATreeAHundredThousandFoldersDeepIsSummedAndItsTypeListed) {
+    tree.makeDir("data");
+    const DeepChain chain(tree.abs("data"), 100000);
+    form->pumpInterval = std::chrono::milliseconds(5); // as the window pumps
+    go();
+    EXPECT_EQ(rows(form->ListView1), QStringList{QStringLiteral(".txt|plain text document|1|0 KB")});
+    EXPECT_EQ(form->FileCount->text(), QStringLiteral("300003/0")); // ".", ".." and one more entry a level
+    form->show();
+    const QRect row = form->ListView1->visualRect(form->ListView1->model()->index(0, 0));
+    QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_EQ(form->ListView2->rowCount(), 1);
+    EXPECT_EQ(QFile::encodeName(form->ListView2->cellText(0, 0)).toStdString(), tree.abs("data/" + chain.file()));
     expectIdle();
 }
 

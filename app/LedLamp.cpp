@@ -1,11 +1,49 @@
 #include "app/LedLamp.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QRadialGradient>
 
+namespace {
+
+class LedLampAccessible final : public QAccessibleWidget {
+public:
+    explicit LedLampAccessible(LedLamp* lamp) : QAccessibleWidget(lamp, QAccessible::Indicator) {}
+
+    QString text(QAccessible::Text type) const override {
+        if (type == QAccessible::Value)
+            return static_cast<const LedLamp*>(widget())->statusText();
+        return QAccessibleWidget::text(type);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State st = QAccessibleWidget::state();
+        st.checkable = true;
+        st.checked = static_cast<const LedLamp*>(widget())->Status();
+        return st;
+    }
+};
+
+QAccessibleInterface* lampFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("LedLamp") && object && object->isWidgetType())
+        return new LedLampAccessible(static_cast<LedLamp*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 LedLamp::LedLamp(QWidget* parent) : QWidget(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(lampFactory);
+        return true;
+    }();
+    (void)installed;
     setFixedSize(17, 17);
     setAttribute(Qt::WA_TranslucentBackground);
+}
+
+QString LedLamp::statusText() const {
+    return m_status ? QStringLiteral("registered") : QStringLiteral("not registered");
 }
 
 void LedLamp::setStatus(bool on) {
@@ -13,6 +51,10 @@ void LedLamp::setStatus(bool on) {
         return;
     m_status = on;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, statusText());
+        QAccessible::updateAccessibility(&changed);
+    }
     emit statusChanged(on);
 }
 

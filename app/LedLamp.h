@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-// A round signal lamp, 17 x 17 px: green while Status is on, red while it is off.
+// A round signal lamp, 17 x 17 px: green while Status is on, red while it is off. A screen reader
+// hears its accessible name and, as its value, "registered" or "not registered": what the colours say.
 class LedLamp : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool Status READ Status WRITE setStatus NOTIFY statusChanged)
@@ -15,6 +16,8 @@ public:
 
     // The colour of the lamp's face for the current status.
     QColor color() const;
+    // What the lamp says in words.
+    QString statusText() const;
 
     QSize sizeHint() const override { return {17, 17}; }
 

@@ -5,6 +5,7 @@
 #include "app/CollapseSplitter.h"
 #include "app/DatePicker.h"
 #include "app/LedLamp.h"
+#include "export/ClipboardData.h"
 #include "lists/ListFills.h"
 #include "platform/DisplayName.h"
 #include "platform/Registry.h"
@@ -75,6 +76,21 @@ QFrame* makeBar(const QString& name, int height, QWidget* parent) {
 template <class W> W* named(W* widget, const QString& name) {
     widget->setObjectName(name);
     return widget;
+}
+
+// The design's width is the least a control takes: it grows to show its own text whole, at any
+// font and scale. The height stays as designed where one is given.
+void atLeast(QWidget* widget, int width, int height = -1) {
+    widget->setMinimumWidth(width);
+    if (height > 0)
+        widget->setFixedHeight(height);
+    widget->setSizePolicy(QSizePolicy::Fixed, widget->sizePolicy().verticalPolicy());
+}
+
+// The name and description a screen reader gives a control that has no caption of its own.
+void describe(QWidget* widget, const QString& name, const QString& description = {}) {
+    widget->setAccessibleName(name);
+    widget->setAccessibleDescription(description.isEmpty() ? widget->statusTip() : description);
 }
 
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
@@ -174,6 +190,11 @@ TForm1::TForm1(StartupEnvironment environment, QWidget* parent)
 
     setTabOrders();
     connectHandlers();
+    // A screen reader describes each control by the hint the status bar shows for it.
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (!control->statusTip().isEmpty() && control->accessibleDescription().isEmpty())
+            control->setAccessibleDescription(control->statusTip());
+    }
 
     setMinimumSize(920, 600);
     resize(920, 746);
@@ -212,7 +233,7 @@ void TForm1::createTitlePanel() {
 
 QFrame* TForm1::createOptionsPanel() {
     Panel6 = makePanel(QStringLiteral("Panel6"), Panel5);
-    Panel6->setFixedWidth(323);
+    atLeast(Panel6, 323);
     auto* grid = new QGridLayout(Panel6);
     grid->setContentsMargins(10, 10, 10, 10);
     grid->setHorizontalSpacing(3);
@@ -221,7 +242,9 @@ QFrame* TForm1::createOptionsPanel() {
 
     RootDir = named(new QLineEdit(Panel6), QStringLiteral("RootDir"));
     RootDir->setStatusTip(QStringLiteral("Click to select root folder"));
-    grid->addWidget(new QLabel(QStringLiteral("Root"), Panel6), 0, 0);
+    auto* rootLabel = new QLabel(QStringLiteral("Root"), Panel6);
+    rootLabel->setBuddy(RootDir); // a screen reader names the field by it
+    grid->addWidget(rootLabel, 0, 0);
     grid->addWidget(RootDir, 0, 1, 1, 2);
 
     HidBox = makeCheckBox(QStringLiteral("HidBox"), QStringLiteral("Hidden"), true, Panel6);
@@ -232,7 +255,7 @@ QFrame* TForm1::createOptionsPanel() {
 
     incsubs = makeCheckBox(QStringLiteral("incsubs"), QStringLiteral("Include Sub folders"), true, Panel6);
     Button1 = named(new QPushButton(QStringLiteral("GO"), Panel6), QStringLiteral("Button1"));
-    Button1->setFixedSize(97, 33);
+    atLeast(Button1, 97, 33);
     grid->addWidget(incsubs, 2, 0, 1, 2);
     grid->addWidget(Button1, 2, 1, 1, 2, Qt::AlignRight);
 
@@ -312,10 +335,28 @@ QFrame* TForm1::createOptionsPanel() {
         checkWidth = std::max(checkWidth, box->sizeHint().width());
     grid->setColumnMinimumWidth(0, checkWidth);
     for (QComboBox* combo : {FileCreatedCombo, FileModifiedCombo, FileSizeCombo})
-        combo->setFixedWidth(70);
+        atLeast(combo, 70);
     for (QWidget* value : std::initializer_list<QWidget*>{CreateDate, ModDate, FileSizeKb}) {
         value->setMinimumWidth(80);
-        value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        value->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    }
+
+    // The names a screen reader gives the fields, from the captions beside them; the hints describe them.
+    describe(RootDir, QStringLiteral("Root"));
+    describe(FileType, SingleFile->text());
+    describe(InText, InFile->text());
+    describe(CreateDate, FileCreated->text() + QStringLiteral(" date"));
+    describe(ModDate, FileModified->text() + QStringLiteral(" date"));
+    describe(FileSizeKb, FileSize->text());
+    // On Linux a combo box's accessible name is its value; screen readers name it by the label it
+    // is labelled by. The check box beside it is no label, so an unseen one carries the caption.
+    const std::pair<QComboBox*, QCheckBox*> relations[] = {
+        {FileCreatedCombo, FileCreated}, {FileModifiedCombo, FileModified}, {FileSizeCombo, FileSize}};
+    for (const auto& [combo, box] : relations) {
+        describe(combo, box->text() + QStringLiteral(" relation"));
+        auto* label = new QLabel(combo->accessibleName(), Panel6);
+        label->setBuddy(combo);
+        label->hide();
     }
     return Panel6;
 }
@@ -332,6 +373,7 @@ QFrame* TForm1::createTypePanel() {
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setStatusTip(QStringLiteral("Double click a file type to list all files of that type.  SHIFT + click a "
                                            "file type to add the File Type Mask (must be enabled)"));
+    describe(ListView1, QStringLiteral("File types"));
     box->addWidget(ListView1, 1);
 
     Panel4 = makeBar(QStringLiteral("Panel4"), 30, Panel1);
@@ -350,6 +392,8 @@ QFrame* TForm1::createTypePanel() {
     bar->addWidget(Label3);
     bar->addStretch(1);
     box->addWidget(Panel4);
+    // A counter alone says "0": the caption beside it says what of.
+    CountLabel->setAccessibleDescription(QStringLiteral("Total files"));
     return Panel1;
 }
 
@@ -363,6 +407,7 @@ QFrame* TForm1::createFilePanel() {
     ListView2 = named(new TSortListView(Panel3), QStringLiteral("ListView2"));
     ListView2->setColumns(fileListColumns());
     ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    describe(ListView2, QStringLiteral("Files"));
     box->addWidget(ListView2, 1);
 
     Panel2 = makeBar(QStringLiteral("Panel2"), 30, Panel3);
@@ -381,16 +426,20 @@ QFrame* TForm1::createFilePanel() {
     bar->addSpacing(24);
     bar->addWidget(TntLabel4);
     bar->addStretch(1);
+    FileCount->setAccessibleDescription(QStringLiteral("Selected files"));
+    TimeLabel->setAccessibleDescription(QStringLiteral("Clock"));
 
     TntPanel1 = makeBar(QStringLiteral("TntPanel1"), 30, Panel2);
-    TntPanel1->setFixedWidth(238);
+    atLeast(TntPanel1, 238);
     auto* tools = new QHBoxLayout(TntPanel1);
     tools->setContentsMargins(0, 0, 0, 0);
     tools->setSpacing(6);
     TntButton1 = named(new QPushButton(QStringLiteral("Context menu"), TntPanel1), QStringLiteral("TntButton1"));
-    TntButton1->setFixedSize(99, 21);
+    atLeast(TntButton1, 99, 21);
     TntButton1->setStatusTip(QStringLiteral("Click to register/unregister with context menu"));
     JvLED1 = named(new LedLamp(TntPanel1), QStringLiteral("JvLED1"));
+    describe(JvLED1, QStringLiteral("Context menu entries"),
+             QStringLiteral("Whether the file managers' menus offer \"Run Trovex\""));
     skinbox = makeCheckBox(QStringLiteral("skinbox"), QStringLiteral("Use skin"), false, TntPanel1);
     tools->addWidget(TntButton1);
     tools->addWidget(JvLED1);
@@ -465,6 +514,11 @@ void TForm1::createMenus() {
     SavedetailstofileasCSV1->setData(99);
     ShowChart1 = item(PopupMenu2, ListView1, QStringLiteral("ShowChart1"), QStringLiteral("Show chart"));
 
+    // Found files drag out of the file list as "Copy selected files to clipboard" offers them.
+    ListView2->OnDragData = [this]() -> QMimeData* {
+        const QStringList paths = SelectedPaths();
+        return paths.isEmpty() ? nullptr : fileListMimeData(paths);
+    };
     ListView2->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView2, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(ListView2->viewport()->mapToGlobal(pos)); });

@@ -162,6 +162,7 @@ void TForm1::LoadTypeSummary() {
             fillTypeList(*ListView1->reportModel(), DataList, IndexList, [this](const QString& typeText) {
                 return m_typeNames.name(typeText, [this](const QString& t) { return m_desktop->typeName(t); });
             });
+        ListView1->fitColumnToTexts(0);
         Label5->setText(QStringLiteral("Total size: ") + FormatSize(totalBytes));
         Label3->setText(QStringLiteral("Total types: ") + QString::number(ListView1->rowCount()));
     }

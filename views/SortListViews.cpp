@@ -1,9 +1,16 @@
 #include "views/SortListViews.h"
 
+#include "views/ListAccessible.h"
+
+#include <QAccessible>
+#include <QApplication>
 #include <QBitmap>
+#include <QDrag>
 #include <QHeaderView>
 #include <QHoverEvent>
 #include <QItemSelectionModel>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -92,6 +99,8 @@ protected:
 
 TSortListView::TSortListView(QWidget* parent) : QTableView(parent) {
     initSortListViewResources();
+    // A screen reader asks the model for the selection, as the rows are painted from it.
+    ListAccessible::install();
     // A list, not a grid: no row header, no lines, one line of text per row, every row as high as
     // the first; Tab moves on to the next control.
     setShowGrid(false);
@@ -108,6 +117,10 @@ TSortListView::TSortListView(QWidget* parent) : QTableView(parent) {
     setSortingEnabled(false);
     setIconSize(QSize(16, 16));
     setItemDelegate(new ModelSelectionDelegate(this));
+    // Rows leave by a drag of their own (OnDragData); nothing is ever dropped onto a list.
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
@@ -168,7 +181,13 @@ void TSortListView::setColumns(const QList<ListColumn>& columns) {
     setSelectionModel(new ModelSelection(m_model, this));
     delete oldSelection;
     delete old;
-    connect(m_model, &ReportModel::rowSelectionChanged, viewport(), [this] { viewport()->update(); });
+    connect(m_model, &ReportModel::rowSelectionChanged, viewport(), [this] {
+        viewport()->update();
+        if (QAccessible::isActive()) {
+            QAccessibleEvent changed(this, QAccessible::SelectionWithin);
+            QAccessible::updateAccessibility(&changed);
+        }
+    });
     if (OwnImages.isEmpty())
         buildImages();
     m_model->setRowDecoration(OwnImages.value(0));
@@ -184,6 +203,15 @@ void TSortListView::setColumns(const QList<ListColumn>& columns) {
     }
     keepAutoColumnMinimum();
     fitRowHeight();
+}
+
+void TSortListView::fitColumnToTexts(int column) {
+    const ListColumn& designed = m_model->columns().value(column);
+    if (column < 0 || column >= m_model->columnCount() || designed.width < 0)
+        return;
+    const int wanted =
+        std::max({designed.width, designed.minimumWidth, sizeHintForColumn(column), header()->sectionSizeHint(column)});
+    header()->resizeSection(column, wanted);
 }
 
 void TSortListView::fitRowHeight() {
@@ -348,14 +376,88 @@ void TSortListView::setSelection(const QRect& rect, QItemSelectionModel::Selecti
 
 QItemSelectionModel::SelectionFlags TSortListView::selectionCommand(const QModelIndex& index,
                                                                     const QEvent* event) const {
-    // Qt turns a Ctrl click's toggle into select or deselect by its own selection, which is empty
-    // here: the model answers instead.
-    QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
+    // Qt decides a press and a release by its own selection model, which is empty here (the
+    // selection is the model's): the model answers instead, as a list control keeps a selection.
+    using Flags = QItemSelectionModel::SelectionFlags;
+    const Flags rows = QItemSelectionModel::Rows;
+    const bool selected = index.isValid() && m_model->isSelected(index.row());
+    if (event && selectionMode() != NoSelection && index.isValid() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const bool right = mouse->button() == Qt::RightButton;
+        const bool plain = !(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        if (event->type() == QEvent::MouseButtonPress) {
+            // A right click keeps a selection it lands in, so the menu works on all of it; on any
+            // other row it selects that row alone.
+            if (right)
+                return plain && !selected ? Flags(QItemSelectionModel::ClearAndSelect | rows)
+                                          : Flags(QItemSelectionModel::NoUpdate);
+            // A press on a selected row waits for the release: a click, or the start of a drag.
+            if (selectionMode() == ExtendedSelection && plain && selected)
+                return QItemSelectionModel::NoUpdate;
+        } else {
+            const bool pressedPlain = !(m_pressedModifiers & (Qt::ShiftModifier | Qt::ControlModifier));
+            if (selectionMode() == ExtendedSelection && !right && !m_dragged && pressedPlain && selected &&
+                index == m_pressedIndex)
+                return QItemSelectionModel::ClearAndSelect | rows;
+            return QItemSelectionModel::NoUpdate;
+        }
+    }
+    // Qt turns a Ctrl click's toggle into select or deselect by its own selection: the model's here.
+    Flags command = QTableView::selectionCommand(index, event);
     if ((command & QItemSelectionModel::Toggle) && index.isValid()) {
         command &= ~QItemSelectionModel::Toggle;
-        command |= m_model->isSelected(index.row()) ? QItemSelectionModel::Deselect : QItemSelectionModel::Select;
+        command |= selected ? QItemSelectionModel::Deselect : QItemSelectionModel::Select;
     }
     return command;
+}
+
+void TSortListView::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    m_pressedIndex = index;
+    m_pressedModifiers = event->modifiers();
+    m_dragged = false;
+    const bool plain = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+    m_dragFrom.reset();
+    if (OnDragData && event->button() == Qt::LeftButton && plain && index.isValid() && m_model->isSelected(index.row()))
+        m_dragFrom = event->position().toPoint();
+    // A press below the rows clears the selection, whichever button, as a report list does.
+    if (!index.isValid() && plain && selectionMode() != NoSelection)
+        clearSelection();
+    QTableView::mousePressEvent(event);
+}
+
+void TSortListView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragFrom && (event->buttons() & Qt::LeftButton)) {
+        // Pressed on the selection: moving drags it out, and never selects a range.
+        if ((event->position().toPoint() - *m_dragFrom).manhattanLength() >= QApplication::startDragDistance()) {
+            m_dragFrom.reset();
+            m_dragged = true;
+            startDrag(Qt::CopyAction);
+        }
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void TSortListView::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    m_dragFrom.reset();
+}
+
+void TSortListView::startDrag(Qt::DropActions) {
+    QMimeData* data = OnDragData ? OnDragData() : nullptr;
+    if (!data)
+        return;
+    // Copy alone: a row must never be left naming a file that a move took away.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    if (ExecDrag) {
+        ExecDrag(*drag, Qt::CopyAction);
+        drag->deleteLater();
+    } else {
+        drag->exec(Qt::CopyAction, Qt::CopyAction); // deletes the drag when it ends
+    }
 }
 
 void TSortListView::removeRowsAt(QList<int> rows) {

@@ -7,6 +7,10 @@
 #include <QPixmap>
 #include <QTableView>
 #include <functional>
+#include <optional>
+
+class QDrag;
+class QMimeData;
 
 class TSortListView;
 
@@ -46,6 +50,9 @@ public:
     ReportModel* reportModel() const { return m_model; }
     // The column header.
     QHeaderView* header() const { return horizontalHeader(); }
+    // Widens column to show its caption and the texts of the rows in sight whole, never below its
+    // designed width; a stretched column takes what the others leave.
+    void fitColumnToTexts(int column);
 
     // The rows and their texts in the list's current order; what every list command works on.
     int rowCount() const;
@@ -85,12 +92,23 @@ public:
     // Where a failed sort is reported; a header click is an event entry point, so nothing may
     // escape it into Qt.
     std::function<void(const QString& message)> OnError;
+    // What a drag of the selected rows out of the list offers (owned by the drag from then on);
+    // while unset, or when it gives nothing, no drag starts. A press on a selected row and a move
+    // start the drag; a press on another row and a move select a range, as before. The drag offers
+    // the copy action alone. Nothing is ever dropped onto a list.
+    std::function<QMimeData*()> OnDragData;
+    // Runs the drag with the actions it offers; by default QDrag::exec. Tests look at it instead.
+    std::function<void(QDrag& drag, Qt::DropActions actions)> ExecDrag;
 
 signals:
     // A sort's order was applied to the rows.
     void sorted();
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -106,6 +124,13 @@ private:
     void keepAutoColumnMinimum();
     void fitRowHeight();
     void keepMinimumWidth(int logicalIndex, int oldSize, int newSize);
+
+    // The press the mouse buttons are down for: its row and modifiers, and where a drag of the
+    // selection may start (while the press is on a selected row).
+    QPersistentModelIndex m_pressedIndex;
+    Qt::KeyboardModifiers m_pressedModifiers;
+    std::optional<QPoint> m_dragFrom;
+    bool m_dragged = false;
 
     ReportModel* m_model = nullptr;
     RowSorter* m_sorter = nullptr;

@@ -10,8 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -22,6 +25,7 @@
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <map>
 #include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -432,6 +436,50 @@ TEST_F(CommandsTest, ASavedCsvThatCannotBeFlushedOrSyncedIsReportedAndTheOlderFi
         QStringList(2, QStringLiteral("Cannot create file \"%1\". No space left on device").arg(path("types.csv"))));
     EXPECT_EQ(contentOf(tree.abs("types.csv")), QByteArray("older"));
     EXPECT_EQ(namesIn(tree.rootBytes()), QStringList({QStringLiteral("program"), QStringLiteral("types.csv")}));
+}
+
+TEST_F(CommandsTest, ARightClickInTheSelectionKeepsItForTheMenuAndADragOffersWhatTheClipboardGets) {
+    fill(form->ListView2, {fileRow("a.txt"), fileRow("b b.txt"), fileRow("c\xff.txt"), fileRow("d.txt")});
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QWidget* viewport = form->ListView2->viewport();
+    const auto centre = [this](int row) {
+        return form->ListView2->visualRect(form->ListView2->model()->index(row, 0)).center();
+    };
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, centre(0));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, centre(2));
+    QTest::mousePress(viewport, Qt::RightButton, {}, centre(1));
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, centre(1));
+    QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, centre(1), viewport->mapToGlobal(centre(1)));
+    QApplication::sendEvent(viewport, &menuAsked);
+    ASSERT_TRUE(form->PopupMenu1->isVisible());
+    form->Copyfilelist1->trigger();
+    form->PopupMenu1->hide();
+    EXPECT_EQ(clipboardData(QStringLiteral("text/plain;charset=utf-8")),
+              QByteArray::fromStdString(tree.abs("a.txt") + "\r\n" + tree.abs("b b.txt") + "\r\n" +
+                                        tree.abs("c\xff.txt") + "\r\n"));
+
+    // The drag offers, format by format, what "Copy selected files to clipboard" puts there.
+    std::map<QString, QByteArray> dragged;
+    Qt::DropActions actions;
+    form->ListView2->ExecDrag = [&](QDrag& drag, Qt::DropActions offered) {
+        for (const QString& format : drag.mimeData()->formats())
+            dragged[format] = drag.mimeData()->data(format);
+        actions = offered;
+    };
+    QTest::mousePress(viewport, Qt::LeftButton, {}, centre(1));
+    const QPoint away = centre(1) + QPoint(QApplication::startDragDistance() + 5, 0);
+    QMouseEvent moved(QEvent::MouseMove, away, viewport->mapToGlobal(away), Qt::NoButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &moved);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, away);
+    form->Copyfiles1->trigger();
+    std::map<QString, QByteArray> copied;
+    for (const QString& format : QGuiApplication::clipboard()->mimeData()->formats())
+        copied[format] = clipboardData(format);
+    EXPECT_EQ(dragged, copied);
+    EXPECT_TRUE(dragged.count(QStringLiteral("text/uri-list")));
+    EXPECT_EQ(actions, Qt::CopyAction);
 }
 
 TEST_F(CommandsTest, ShortcutsActWhileTheirListHasTheFocus) {

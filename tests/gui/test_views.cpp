@@ -2,8 +2,12 @@
 #include "views/SortListViews.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QCollator>
+#include <QDrag>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
@@ -198,22 +202,39 @@ TEST(SortListView, ClicksAndKeysSelectAsQtsOwnSelectionDoes) {
         int row; // -1: a key press instead
         Qt::KeyboardModifiers modifiers;
         Qt::Key key;
+        Qt::MouseButton button = Qt::LeftButton;
     };
+    const Qt::Key click = Qt::Key_unknown;
     const Step steps[] = {
-        {1, Qt::NoModifier, Qt::Key_unknown},      {3, Qt::ControlModifier, Qt::Key_unknown},
-        {1, Qt::ControlModifier, Qt::Key_unknown}, {5, Qt::ShiftModifier, Qt::Key_unknown},
-        {2, Qt::ShiftModifier, Qt::Key_unknown},   {-1, Qt::ShiftModifier, Qt::Key_Down},
-        {-1, Qt::ShiftModifier, Qt::Key_Down},     {7, Qt::ControlModifier, Qt::Key_unknown},
-        {-1, Qt::NoModifier, Qt::Key_Down},        {-1, Qt::ShiftModifier, Qt::Key_Up},
-        {4, Qt::NoModifier, Qt::Key_unknown},      {-1, Qt::ShiftModifier, Qt::Key_End},
-        {-1, Qt::NoModifier, Qt::Key_Right},       {-1, Qt::ShiftModifier, Qt::Key_Left},
-        {-1, Qt::NoModifier, Qt::Key_Home},        {-1, Qt::ShiftModifier, Qt::Key_PageDown},
+        {1, Qt::NoModifier, click},
+        {3, Qt::ControlModifier, click},
+        {1, Qt::ControlModifier, click},
+        {5, Qt::ShiftModifier, click},
+        {2, Qt::ShiftModifier, click},
+        {-1, Qt::ShiftModifier, Qt::Key_Down},
+        // A right click in the selection keeps it, one elsewhere selects its row alone; a plain
+        // click on a selected row selects that row alone.
+        {3, Qt::NoModifier, click, Qt::RightButton},
+        {5, Qt::NoModifier, click, Qt::RightButton},
+        {1, Qt::NoModifier, click},
+        {4, Qt::ShiftModifier, click},
+        {2, Qt::NoModifier, click},
+        {-1, Qt::ShiftModifier, Qt::Key_Down},
+        {7, Qt::ControlModifier, click},
+        {-1, Qt::NoModifier, Qt::Key_Down},
+        {-1, Qt::ShiftModifier, Qt::Key_Up},
+        {4, Qt::NoModifier, click},
+        {-1, Qt::ShiftModifier, Qt::Key_End},
+        {-1, Qt::NoModifier, Qt::Key_Right},
+        {-1, Qt::ShiftModifier, Qt::Key_Left},
+        {-1, Qt::NoModifier, Qt::Key_Home},
+        {-1, Qt::ShiftModifier, Qt::Key_PageDown},
         {-1, Qt::ControlModifier, Qt::Key_End},
     };
     for (const Step& step : steps) {
         for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(&view), static_cast<QAbstractItemView*>(&plain)}) {
             if (step.row >= 0)
-                QTest::mouseClick(v->viewport(), Qt::LeftButton, step.modifiers,
+                QTest::mouseClick(v->viewport(), step.button, step.modifiers,
                                   v->visualRect(v->model()->index(step.row, 0)).center());
             else
                 QTest::keyClick(v, step.key, step.modifiers);
@@ -226,6 +247,75 @@ TEST(SortListView, ClicksAndKeysSelectAsQtsOwnSelectionDoes) {
 } // namespace
 
 namespace {
+
+// What the list's own rules add: a press below the rows clears the selection whatever the button;
+// a press on the selection and a move drag the selection out, offering what OnDragData gives and
+// the copy action alone; a press elsewhere and a move still select a range; nothing drops in.
+TEST(SortListView, APressBelowTheRowsClearsAndAPressOnTheSelectionDragsItOut) {
+    TSortListView view;
+    view.setColumns(fileColumns());
+    view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QList<QStringList> rows;
+    for (int i = 0; i < 6; ++i)
+        rows.append({QStringLiteral("/f%1").arg(i), QStringLiteral("1 KB"), QStringLiteral("A")});
+    view.reportModel()->appendRows(rows);
+    view.resize(400, 400);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QWidget* viewport = view.viewport();
+    const auto centre = [&view](int row) { return view.visualRect(view.model()->index(row, 0)).center(); };
+    const QPoint below(centre(0).x(), view.visualRect(view.model()->index(5, 0)).bottom() + 40);
+    const auto move = [viewport](const QPoint& to) {
+        QMouseEvent event(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    };
+
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+        view.clearSelection();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, centre(1));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, centre(3));
+        ASSERT_EQ(view.selectedRows(), QList<int>({1, 2, 3}));
+        QTest::mouseClick(viewport, button, {}, below);
+        EXPECT_TRUE(view.selectedRows().isEmpty()) << int(button);
+    }
+
+    QList<QByteArray> offered;
+    Qt::DropActions actions;
+    int drags = 0;
+    view.OnDragData = [&view] {
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("text/plain"), QByteArray::number(view.selectedRows().size()));
+        return data;
+    };
+    view.ExecDrag = [&](QDrag& drag, Qt::DropActions offeredActions) {
+        ++drags;
+        offered << drag.mimeData()->data(QStringLiteral("text/plain"));
+        actions = offeredActions;
+    };
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, centre(1));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, centre(3));
+    QTest::mousePress(viewport, Qt::LeftButton, {}, centre(2));
+    move(centre(2) + QPoint(0, QApplication::startDragDistance() + 2));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2) + QPoint(0, QApplication::startDragDistance() + 2));
+    EXPECT_EQ(drags, 1);
+    EXPECT_EQ(offered, QList<QByteArray>{"3"});
+    EXPECT_EQ(actions, Qt::CopyAction);
+    EXPECT_EQ(view.selectedRows(), QList<int>({1, 2, 3})) << "a drag leaves the selection as it was";
+
+    QTest::mousePress(viewport, Qt::LeftButton, {}, centre(4));
+    move(centre(5));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(5));
+    EXPECT_EQ(drags, 1);
+    EXPECT_EQ(view.selectedRows(), QList<int>({4, 5}));
+
+    EXPECT_FALSE(viewport->acceptDrops());
+    QMimeData files;
+    files.setData(QStringLiteral("text/uri-list"), "file:///tmp/x\r\n");
+    QDragEnterEvent enter(centre(0), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+}
 
 TEST(SortListView, SelectedRowsPaintInTheHighlightColour) {
     TSortListView view;

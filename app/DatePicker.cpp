@@ -3,10 +3,22 @@
 #include "search/DateText.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
 
 DatePicker::DatePicker(QWidget* parent) : QDateTimeEdit(parent) {
     setDisplayFormat(shortDateFormat(QLocale::system()));
     setCalendarPopup(true);
+    lineEdit()->installEventFilter(this);
+}
+
+bool DatePicker::eventFilter(QObject* watched, QEvent* event) {
+    // The click puts the cursor into a section; once it has, the section is selected.
+    if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !lineEdit()->hasSelectedText())
+        QMetaObject::invokeMethod(
+            this, [this] { setSelectedSection(currentSection()); }, Qt::QueuedConnection);
+    return QDateTimeEdit::eventFilter(watched, event);
 }
 
 QString DatePicker::shortDateFormat(const QLocale& locale) {

@@ -56,7 +56,10 @@ done
 
 heading() {
     local files=${1%@*} b=${1#*@}
-    if [ ${#builds[@]} -gt 1 ]; then echo "$files ${builds[$b]##*/}"; else echo "$files files"; fi
+    # The build folder with the folder it lies in, so two builds named alike stay apart.
+    local full
+    full=$(realpath "${builds[$b]}")
+    if [ ${#builds[@]} -gt 1 ]; then echo "$files $(basename "$(dirname "$full")")/$(basename "$full")"; else echo "$files files"; fi
 }
 
 # name, then the value of each column; for ratios, each ratio against the first size's (of the

@@ -3,9 +3,11 @@
 // list's "Show chart" item (with --bars, switched to its bars). --dark sets a dark palette on the
 // application, as a dark desktop theme does. Drawn offscreen unless QT_QPA_PLATFORM names another
 // platform (QT_QPA_PLATFORM=xcb under xvfb-run). WIDTH and HEIGHT size the window drawn. --list
-// lists the first type's files and selects three of them; --skin turns the skin on.
+// lists the first type's files and selects three of them; --menu lists them too, selects four by a
+// click and a Shift+click, right-clicks the third and draws the screen with the file list's menu
+// open (so it needs a real display: QT_QPA_PLATFORM=xcb under xvfb-run); --skin turns the skin on.
 //
-// Usage: screenshot [--chart] [--bars] [--dark] [--list] [--skin] ROOT OUT.png [WIDTH HEIGHT]
+// Usage: screenshot [--chart] [--bars] [--dark] [--list] [--menu] [--skin] ROOT OUT.png [WIDTH HEIGHT]
 
 #include "WindowControls.h"
 #include "app/MainWindow.h"
@@ -14,9 +16,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPalette>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QThread>
 #include <QWindow>
@@ -65,7 +70,8 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
 }
 
 int usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--chart] [--bars] [--dark] [--list] [--skin] ROOT OUT.png [WIDTH HEIGHT]\n",
+    std::fprintf(stderr,
+                 "usage: %s [--chart] [--bars] [--dark] [--list] [--menu] [--skin] ROOT OUT.png [WIDTH HEIGHT]\n",
                  program);
     return 2;
 }
@@ -73,7 +79,7 @@ int usage(const char* program) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool chart = false, bars = false, dark = false, list = false, skin = false;
+    bool chart = false, bars = false, dark = false, list = false, menu = false, skin = false;
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--chart") == 0)
@@ -84,6 +90,8 @@ int main(int argc, char** argv) {
             dark = true;
         else if (std::strcmp(argv[i], "--list") == 0)
             list = true;
+        else if (std::strcmp(argv[i], "--menu") == 0)
+            list = menu = true;
         else if (std::strcmp(argv[i], "--skin") == 0)
             skin = true;
         else
@@ -126,10 +134,45 @@ int main(int argc, char** argv) {
         types->setCurrentIndex(types->model()->index(0, 0));
         emit types->doubleClicked(types->model()->index(0, 0));
         TSortListView* files = controls.ListView2;
-        for (int r = 0; r < std::min(files->rowCount(), 6); r += 2)
-            files->selectionModel()->select(files->model()->index(r, 0),
-                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (!menu) {
+            for (int r = 0; r < std::min(files->rowCount(), 6); r += 2)
+                files->selectionModel()->select(files->model()->index(r, 0),
+                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
         QApplication::processEvents();
+    }
+    if (menu) {
+        // As a person does it: a click, a Shift+click, then a right click in the selection.
+        TSortListView* files = controls.ListView2;
+        QWidget* viewport = files->viewport();
+        const auto at = [files](int row) { return files->visualRect(files->model()->index(row, 0)).center(); };
+        const auto click = [viewport](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos) {
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+                QMouseEvent event(type, pos, viewport->mapToGlobal(pos), button,
+                                  type == QEvent::MouseButtonPress ? button : Qt::NoButton, modifiers);
+                QApplication::sendEvent(viewport, &event);
+            }
+        };
+        click(Qt::LeftButton, Qt::NoModifier, at(0));
+        click(Qt::LeftButton, Qt::ShiftModifier, at(3));
+        click(Qt::RightButton, Qt::NoModifier, at(2));
+        QContextMenuEvent asked(QContextMenuEvent::Mouse, at(2), viewport->mapToGlobal(at(2)));
+        QApplication::sendEvent(viewport, &asked);
+        auto* popup = window->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+        if (!popup || !waitFor([popup] { return popup->isVisible(); }, 10000)) {
+            std::fprintf(stderr, "screenshot: the file list's menu did not open\n");
+            return 1;
+        }
+        waitFor([] { return false; }, 300); // the menu is drawn
+        const QRect area = window->frameGeometry().united(popup->geometry());
+        if (!window->screen()
+                 ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                 .save(QString::fromLocal8Bit(args[1]), "PNG")) {
+            std::fprintf(stderr, "screenshot: cannot write %s\n", args[1]);
+            return 1;
+        }
+        std::printf("selected rows: %d\n", int(files->selectedRows().size()));
+        return 0;
     }
 
     QWidget* picture = window.get();

@@ -75,6 +75,13 @@ version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/trovex" --version)
 grep -q "<release version=\"${version#trovex }\"" "$usr/share/metainfo/$id.metainfo.xml" ||
     fail "the metainfo has no release ${version#trovex }"
 "$usr/bin/trovex-scan" summary --quiet "$usr" >/dev/null || fail "the installed trovex-scan cannot summarise"
+# Without a display, the installed window names what an installed system has instead of run.sh.
+nodisplay=$(env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:8413 XDG_RUNTIME_DIR="$stage" "$usr/bin/trovex" 2>&1) &&
+    fail "the installed trovex started without a display"
+case $nodisplay in
+*"use trovex-scan"*"xvfb-run trovex [folder]"*) ;;
+*) fail "the installed trovex says, without a display: $nodisplay" ;;
+esac
 
 # The package holds the same files, and dpkg-shlibdeps found the libraries the programs link.
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$stage/package" >"$stage/cpack.log" 2>&1 ||

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,6 +53,21 @@ TypeChartWindow::TypeChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
     // A window of its own is not hidden with its parent; follow the parent's window instead.
     if (parent)
         parent->window()->installEventFilter(this);
+
+    // Closed as any window of its kind; the keys never reach the main window.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
+}
+
+void TypeChartWindow::showEvent(QShowEvent* event) {
+    // Opened over the main window, where the user looks, the first time it shows.
+    if (!m_placed && parentWidget()) {
+        m_placed = true;
+        move(parentWidget()->window()->frameGeometry().center() - rect().center());
+    }
+    QWidget::showEvent(event);
 }
 
 void TypeChartWindow::setTypes(const QList<ChartType>& types) {

@@ -9,8 +9,8 @@ class QPushButton;
 class TypeChartView;
 
 // The window of the type chart: the chart (TypeChartView), a "Bars" toggle between the treemap and
-// the bars, and "Save picture…". It is a window of its own even with a parent, not modal, and it
-// closes when its parent's window closes.
+// the bars, and "Save picture…". It is a window of its own even with a parent, not modal, opened
+// over its parent's window; it closes when its parent's window closes, and with Escape or Ctrl+W.
 class TypeChartWindow : public QWidget {
     Q_OBJECT
 
@@ -39,6 +39,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QString askForFile();
@@ -47,4 +48,5 @@ private:
     QPushButton* m_bars = nullptr;
     QPushButton* m_save = nullptr;
     QString m_lastPath;
+    bool m_placed = false;
 };

@@ -93,6 +93,19 @@ bool displayAnswers() {
     return isSet("WAYLAND_DISPLAY") && waylandAnswers(std::getenv("WAYLAND_DISPLAY"));
 }
 
+// Where no display answers, what to run instead: the build tree's run.sh beside it, or for the
+// installed program the headless trovex-scan or the window under a display of its own.
+std::string noDisplayMessage() {
+    std::string message = "trovex: no display could be opened (DISPLAY and WAYLAND_DISPLAY name none that answers); ";
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string folder = length > 0 ? std::string(self, size_t(length)) : std::string();
+    folder = folder.substr(0, folder.rfind('/') + 1);
+    if (!folder.empty() && ::access((folder + "../run.sh").c_str(), X_OK) == 0)
+        return message + "on a machine without one, run it as: xvfb-run ./run.sh [folder]\n";
+    return message + "without one, use trovex-scan for summaries and lists, or run it as: xvfb-run trovex [folder]\n";
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -116,9 +129,7 @@ int main(int argc, char* argv[]) {
     }
 
     if (!displayAnswers()) {
-        std::fputs("trovex: no display could be opened (DISPLAY and WAYLAND_DISPLAY name none that answers); "
-                   "on a machine without one, run it as: xvfb-run ./run.sh [folder]\n",
-                   stderr);
+        std::fputs(noDisplayMessage().c_str(), stderr);
         return 1;
     }
 

@@ -178,6 +178,22 @@ TEST_F(TypeChartTest, IsAWindowOfItsOwnThatClosesWithItsParentsWindow) {
     EXPECT_FALSE(own->isVisible());
 }
 
+TEST_F(TypeChartTest, OpensOverItsParentAndClosesWithEscapeOrCtrlW) {
+    QWidget main;
+    main.setGeometry(200, 150, 900, 700);
+    auto* own = new TypeChartWindow(&main);
+    main.show();
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        own->show();
+        own->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(own));
+        EXPECT_TRUE(main.frameGeometry().contains(own->frameGeometry().center()));
+        QTest::keySequence(own, keys);
+        EXPECT_FALSE(own->isVisible()) << qPrintable(keys.toString());
+        EXPECT_TRUE(main.isVisible());
+    }
+}
+
 TEST_F(TypeChartTest, AnEmptySummaryShowsNoFilesAndOffersNoPicture) {
     window.setTypes(mixedTypes());
     EXPECT_TRUE(window.saveButton()->isEnabled());

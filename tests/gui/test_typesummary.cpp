@@ -31,6 +31,16 @@ protected:
         EXPECT_EQ(form->IndexList.Count(), 0);
     }
 
+    // A summary of the mixed tree, and its chart opened from the type list's menu.
+    void summaryWithChart() {
+        makeMixedTree();
+        go();
+        form->show();
+        form->ShowChart1->trigger();
+        ASSERT_NE(form->ChartWindow, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form->ChartWindow));
+    }
+
     void makeMixedTree() {
         file("a.txt", QByteArray(1024, 'a'));
         file("b/Report.TXT", QByteArray(2048, 'b'));
@@ -72,6 +82,21 @@ TEST_F(TypeSummary, ATreeAHundredThousandFoldersDeepIsSummedAndItsTypeListed) {
     QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, row.center());
     ASSERT_EQ(form->ListView2->rowCount(), 1);
     EXPECT_EQ(QFile::encodeName(form->ListView2->cellText(0, 0)).toStdString(), tree.abs("data/" + chain.file()));
+    expectIdle();
+}
+
+TEST_F(TypeSummary, EscapeInTheChartWindowClosesItAndLeavesARunGoing) {
+    ASSERT_NO_FATAL_FAILURE(summaryWithChart());
+    bool pressed = false;
+    atPump(3, [&] {
+        QTest::keyClick(form->ChartWindow, Qt::Key_Escape);
+        pressed = true;
+    });
+    go();
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(form->ChartWindow->isVisible());
+    EXPECT_EQ(form->ListView1->rowCount(), 3) << "the run was not stopped";
+    EXPECT_EQ(form->CountLabel->text(), QStringLiteral("6"));
     expectIdle();
 }
 
@@ -203,12 +228,7 @@ TEST_F(TypeSummary, TheIdleClockShowsHoursMinutesAndSecondsWithoutAZone) {
 
 // The chart opens from the type list's menu, follows each summary and leads back to the files.
 TEST_F(TypeSummary, TheChartFollowsTheSummaryAndLeadsToATypesFiles) {
-    makeMixedTree();
-    go();
-    form->show();
-    form->ShowChart1->trigger();
-    ASSERT_NE(form->ChartWindow, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->ChartWindow));
+    ASSERT_NO_FATAL_FAILURE(summaryWithChart());
     TypeChartView* chart = form->ChartWindow->chart();
     const auto chartTypes = [&] {
         QStringList out;

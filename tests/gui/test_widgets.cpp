@@ -148,6 +148,29 @@ TEST(DatePicker, ChangingTheDateKeepsTheTimeOfDay) {
     EXPECT_NE(picker.date(), QDate(2018, 3, 1));
 }
 
+TEST(DatePicker, AClickIntoASectionSelectsItSoATypedYearReplacesTheYear) {
+    DatePicker picker;
+    picker.setDateTime(QDateTime(QDate(2018, 3, 1), QTime(10, 36, 19)));
+    picker.resize(160, picker.sizeHint().height());
+    picker.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&picker));
+    QLineEdit* edit = picker.findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    const qsizetype year = picker.text().indexOf(QStringLiteral("2018"));
+    ASSERT_GE(year, 0) << qPrintable(picker.text());
+    // Inside the year, where a person would click.
+    int x = 0;
+    while (x < edit->width() && edit->cursorPositionAt(QPoint(x, edit->height() / 2)) < year + 2)
+        ++x;
+    ASSERT_LT(x, edit->width());
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
+    QTest::qWait(1);
+    EXPECT_EQ(picker.currentSection(), QDateTimeEdit::YearSection);
+    QTest::keyClicks(&picker, QStringLiteral("2022"));
+    EXPECT_EQ(picker.date(), QDate(2022, 3, 1));
+    EXPECT_EQ(picker.time(), QTime(10, 36, 19));
+}
+
 TEST(DatePicker, TabLeavesTheControl) {
     QWidget window;
     auto* before = new QLineEdit(&window);

@@ -3,7 +3,8 @@
 #include "commands/Desktop.h"
 #include "commands/FileCommands.h"
 #include "commands/FileTransfer.h"
-#include "export/CsvText.h"
+#include "export/ListWriters.h"
+#include "lists/ModelRows.h"
 #include "search/FileHelpers.h"
 #include "shell/ContextMenu.h"
 #include "skin/SkinEngine.h"
@@ -71,10 +72,8 @@ void TForm1::CopyFilesToClipboard(const QStringList& paths) {
 
 // The CSV of a list's rows; tag 99 saves through SD1, any other tag copies to the clipboard.
 void TForm1::exportListCsv(const TSortListView* list, const QList<int>& rows, const QAction* sender) {
-    QStringList captions;
-    for (const ListColumn& column : list->reportModel()->columns())
-        captions.append(column.caption);
-    const QString text = listCsv(captions, rows, [list](int row, int column) { return list->cellText(row, column); });
+    const ListKind kind = list == ListView1 ? ListKind::Types : ListKind::Files;
+    const QString text = csvText(ModelRows(*list->reportModel(), kind, rows));
     exportCsv(text, sender && sender->data().toInt() == 99, *m_desktop, this, SD1LastName);
 }
 

@@ -1,5 +1,7 @@
 #include "app/try1.h"
 
+#include "lists/ListFills.h"
+
 #include "commands/Desktop.h"
 
 #include "platform/FileAttributes.h"
@@ -73,11 +75,11 @@ void TForm1::Removeselectedfiles1Click() {
 }
 
 bool TForm1::ListView1CustomSort(TSortListView* sender, int colIndex, int stored, double& key) {
-    return m_sortKeys.typeKey(*sender->reportModel(), colIndex, stored, key);
+    return m_sortKeys.key(*sender->reportModel(), colIndex, stored, key);
 }
 
 bool TForm1::ListView2CustomSort(TSortListView* sender, int colIndex, int stored, double& key) {
-    return m_sortKeys.fileKey(*sender->reportModel(), colIndex, stored, key);
+    return m_sortKeys.key(*sender->reportModel(), colIndex, stored, key);
 }
 
 void TForm1::ShowChart1Click() {
@@ -96,30 +98,14 @@ void TForm1::ShowChart1Click() {
 void TForm1::updateChart() {
     if (!ChartWindow)
         return;
-    // The types as the list holds them; rows given as texts are read back from their texts.
-    const ReportModel& model = *ListView1->reportModel();
-    QList<ChartType> types;
-    types.reserve(model.rowCount());
-    for (int r = 0; r < model.rowCount(); ++r) {
-        ChartType type{model.text(r, 0), model.text(r, 1), 0, 0};
-        if (model.isTextRow(r)) {
-            type.count = model.text(r, 2).toLongLong();
-            double kilobytes = 0;
-            if (SizeTextValue(model.text(r, 3), kilobytes))
-                type.size = qint64(kilobytes * 1024.0);
-        } else {
-            type.count = model.row(r).values[1];
-            type.size = model.row(r).values[2];
-        }
-        types.append(type);
-    }
-    ChartWindow->setTypes(types);
+    const std::vector<TypeTotal> types = typeTotalsOf(*ListView1->reportModel());
+    ChartWindow->setTypes(QList<TypeTotal>(types.begin(), types.end()));
 }
 
 void TForm1::listTypeFromChart(const QString& type) {
     // As a double click on the type's row: the row selected, then its files listed.
     for (int r = 0; r < ListView1->rowCount(); ++r) {
-        if (ListView1->cellText(r, 0) == type) {
+        if (ListView1->cellText(r, columnIndex(TypeColumn::Type)) == type) {
             ListView1->setCurrentIndex(ListView1->model()->index(r, 0));
             ListView1->selectionModel()->select(ListView1->model()->index(r, 0),
                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

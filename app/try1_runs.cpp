@@ -129,7 +129,13 @@ void TForm1::ScanFolder(const QString& folder, bool recurse, const QString& mode
     FolderWalker walker(*this, m_run, DataList, IndexList, FileList);
     walker.setPumpInterval(pumpInterval);
     walker.setReadAheadWorkers(ReadAheadSettings::defaultWorkers());
-    walker.ScanFolder(folder, recurse, mode);
+    m_labelCounts = {m_run.EntryCount, qint64(FileList.size()), m_run.TotalFiles};
+    if (mode == QLatin1String("+"))
+        walker.ScanFolder(folder, recurse, WalkMode::CountTypes);
+    else if (mode == QLatin1String("x"))
+        walker.ScanFolder(folder, recurse, WalkMode::Criteria);
+    else
+        walker.ScanFolder(folder, recurse, WalkMode::ListType, mode);
     // Totals are short by whatever could not be read; say so rather than let them look whole.
     const QString report = walker.report().text(folder);
     UnreadLabel->setText(UnreadLabel->fontMetrics().elidedText(report, Qt::ElideMiddle, kUnreadLabelWidth));
@@ -159,9 +165,9 @@ void TForm1::LoadTypeSummary() {
     HeaderControl1->repaint();
     if (IndexList.Count() > 0) {
         const qint64 totalBytes =
-            fillTypeList(*ListView1->reportModel(), DataList, IndexList, [this](const QString& typeText) {
+            fillTypeList(*ListView1->reportModel(), typeTotals(DataList, IndexList, [this](const QString& typeText) {
                 return m_typeNames.name(typeText, [this](const QString& t) { return m_desktop->typeName(t); });
-            });
+            }));
         ListView1->fitColumnToTexts(0);
         Label5->setText(QStringLiteral("Total size: ") + FormatSize(totalBytes));
         Label3->setText(QStringLiteral("Total types: ") + QString::number(ListView1->rowCount()));
@@ -226,10 +232,15 @@ void TForm1::pump() {
     QCoreApplication::processEvents();
 }
 
-void TForm1::showFileCount(const QString& text) {
-    FileCount->setText(text);
-}
-
-void TForm1::showTotalFiles(qint32 total) {
-    CountLabel->setText(QString::number(total));
+void TForm1::showProgress(const WalkProgress& progress) {
+    // FileCount follows the settled count: files a condition leaves out move only progress.entries.
+    if (progress.settledEntries != m_labelCounts.entries || progress.rows != m_labelCounts.rows) {
+        m_labelCounts.entries = progress.settledEntries;
+        m_labelCounts.rows = progress.rows;
+        FileCount->setText(countText(progress.settledEntries, progress.rows));
+    }
+    if (progress.totalFiles != m_labelCounts.totalFiles) {
+        m_labelCounts.totalFiles = progress.totalFiles;
+        CountLabel->setText(QString::number(progress.totalFiles));
+    }
 }

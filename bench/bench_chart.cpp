@@ -32,9 +32,9 @@ void report(const char* what, std::vector<double> times) {
 }
 
 // Sizes spread over nine orders of magnitude, as a home folder's types are.
-QList<ChartType> makeTypes(int n) {
+QList<TypeTotal> makeTypes(int n) {
     QRandomGenerator random(42);
-    QList<ChartType> types;
+    QList<TypeTotal> types;
     for (int i = 0; i < n; ++i) {
         const qint64 size = qint64(std::pow(10.0, 1.0 + random.bounded(9.0)));
         types.append({QStringLiteral(".ext%1").arg(i), QStringLiteral("EXT%1 File").arg(i),
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5000;
     const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
-    const QList<ChartType> types = makeTypes(n);
+    const QList<TypeTotal> types = makeTypes(n);
 
     TypeChartView chart;
     chart.resize(1200, 800);

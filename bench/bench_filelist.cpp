@@ -123,7 +123,7 @@ int sortBench(int rows) {
         double previous = 0;
         for (int i = 0; i < rows && ordered; ++i) {
             double key = 0;
-            keys.fileKey(*model, column, model->storedIndex(i), key);
+            keys.key(*model, column, model->storedIndex(i), key);
             ordered = i == 0 || previous <= key;
             previous = key;
         }

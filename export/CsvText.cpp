@@ -27,16 +27,3 @@ QString linesText(const QStringList& lines) {
         text += line + QStringLiteral("\r\n");
     return text;
 }
-
-QString listCsv(const QStringList& captions, const QList<int>& rows,
-                const std::function<QString(int row, int column)>& cell) {
-    QStringList lines{csvLine(captions)};
-    QStringList fields;
-    for (const int row : rows) {
-        fields.clear();
-        for (int c = 0; c < captions.size(); ++c)
-            fields.append(cell(row, c));
-        lines.append(csvLine(fields));
-    }
-    return linesText(lines);
-}

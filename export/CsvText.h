@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 // A CSV field: enclosed in double quotes, with every inner double quote doubled, when it contains a
 // double quote, a comma or any character of code 32 or below; otherwise unchanged (empty included).
@@ -13,7 +12,3 @@ QString csvLine(const QStringList& fields);
 
 // The text of a line list: every line followed by CR LF, the last one included.
 QString linesText(const QStringList& lines);
-
-// A list's details as CSV text: its column captions, then the cells of the given rows.
-QString listCsv(const QStringList& captions, const QList<int>& rows,
-                const std::function<QString(int row, int column)>& cell);

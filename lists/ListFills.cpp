@@ -1,43 +1,35 @@
 #include "lists/ListFills.h"
 
-#include "export/ListCaptions.h"
+#include "search/CellTexts.h"
 
-QList<ListColumn> typeListColumns() {
-    const QStringList captions = typeListCaptions();
-    return {
-        {captions[0], Qt::AlignLeft, 100, 0, CellKind::Text},
-        {captions[1], Qt::AlignLeft, -1, 0, CellKind::Text},
-        {captions[2], Qt::AlignRight, 60, 60, CellKind::Count},
-        {captions[3], Qt::AlignRight, 80, 80, CellKind::Size},
-    };
-}
-
-QList<ListColumn> fileListColumns() {
-    const QStringList captions = fileListCaptions();
-    return {
-        {captions[0], Qt::AlignLeft, -1, 300, CellKind::Text},
-        {captions[1], Qt::AlignLeft, 140, 140, CellKind::FileTime},
-        {captions[2], Qt::AlignLeft, 140, 140, CellKind::FileTime},
-        {captions[3], Qt::AlignRight, 80, 80, CellKind::Size},
-        {captions[4], Qt::AlignLeft, 70, 70, CellKind::Attributes},
-    };
-}
-
-qint64 fillTypeList(ReportModel& model, const TDataList& types, const TDataIndexList& index,
-                    const std::function<QString(const QString& typeText)>& typeName) {
+qint64 fillTypeList(ReportModel& model, const std::vector<TypeTotal>& types) {
     qint64 total = 0;
-    for (const tDataIndex& entry : index) {
-        const TDataRec& rec = types[size_t(entry.Index)];
-        // The narrow code page is UTF-8 with lossless names, so the type text is Ext itself.
+    for (const TypeTotal& type : types) {
         ListRow row;
-        row.values[0] = model.textId(typeName(rec.Ext));
-        row.values[1] = rec.Count;
-        row.values[2] = rec.Size;
-        model.addRow(rec.Ext, row);
-        total += rec.Size;
+        setCellValue(row, TypeColumn::Description, model.textId(type.description));
+        setCellValue(row, TypeColumn::Count, type.count);
+        setCellValue(row, TypeColumn::Size, type.size);
+        model.addRow(type.type, row);
+        total += type.size;
     }
     model.flushRows();
     return total;
+}
+
+std::vector<TypeTotal> typeTotalsOf(const ReportModel& model) {
+    std::vector<TypeTotal> types;
+    types.reserve(size_t(model.rowCount()));
+    for (int r = 0; r < model.rowCount(); ++r) {
+        TypeTotal type{model.text(r, columnIndex(TypeColumn::Type)),
+                       model.text(r, columnIndex(TypeColumn::Description)), 0, 0};
+        // A row given as texts has no values to draw.
+        if (!model.isTextRow(r)) {
+            type.count = cellValue(model.row(r), TypeColumn::Count);
+            type.size = cellValue(model.row(r), TypeColumn::Size);
+        }
+        types.push_back(type);
+    }
+    return types;
 }
 
 int fillFileList(ReportModel& model, TFileList& found, PumpClock& clock, const std::function<void()>& pump,

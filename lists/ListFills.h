@@ -3,17 +3,18 @@
 #include "lists/ReportModel.h"
 #include "search/PumpClock.h"
 #include "search/RecordLists.h"
+#include "search/TypeTotal.h"
 
 #include <functional>
+#include <vector>
 
-// The columns of the two result lists: types and files.
-QList<ListColumn> typeListColumns();
-QList<ListColumn> fileListColumns();
+// Fills the type list's model with one row per type, in the order given; returns the sum of the
+// sizes.
+qint64 fillTypeList(ReportModel& model, const std::vector<TypeTotal>& types);
 
-// Fills the type list's model with one row per type, in the order of the index: the type text,
-// its description from typeName, its count and total size. Returns the sum of the sizes.
-qint64 fillTypeList(ReportModel& model, const TDataList& types, const TDataIndexList& index,
-                    const std::function<QString(const QString& typeText)>& typeName);
+// The types a type list holds, in its order, as the chart draws them. Rows given as texts have no
+// values: their count and size are 0.
+std::vector<TypeTotal> typeTotalsOf(const ReportModel& model);
 
 // Fills the file list's model with the found files, which it takes over without a copy. Between
 // rows it lets pump run pending events every clock interval, showing the rows added so far first;

@@ -24,46 +24,48 @@ double sizeTextKey(const QString& text) {
 
 } // namespace
 
-bool ListSortKeys::typeKey(const ReportModel& model, int column, int stored, double& key) {
-    if (column != 2 && column != 3)
+bool ListSortKeys::key(const ReportModel& model, int column, int stored, double& key) {
+    const SortRule rule = model.columns()[column].sort;
+    if (rule == SortRule::Collation)
         return false;
     if (model.isStoredTextRow(stored)) {
         const QString text = model.storedText(stored, column);
-        if (column == 3) {
-            key = sizeTextKey(text);
-        } else {
+        switch (rule) {
+        case SortRule::Number: {
             bool ok = false;
             key = text.toInt(&ok);
             if (!ok)
                 notReadable(text, "integer value");
+            break;
         }
-        return true;
-    }
-    const qint64 value = model.storedRow(stored).values[column - 1];
-    key = column == 3 ? ShownSizeKb(value) : double(value);
-    return true;
-}
-
-bool ListSortKeys::fileKey(const ReportModel& model, int column, int stored, double& key) {
-    if (column < 1 || column > 3)
-        return false;
-    if (model.isStoredTextRow(stored)) {
-        const QString text = model.storedText(stored, column);
-        if (column == 3) {
+        case SortRule::ShownKilobytes:
             key = sizeTextKey(text);
-        } else if (text.isEmpty()) {
-            key = kUnreadKey;
-        } else if (!DateTextFormat::system().parse(text, key)) {
-            notReadable(text, "date and time");
+            break;
+        case SortRule::Minute:
+            if (text.isEmpty())
+                key = kUnreadKey;
+            else if (!DateTextFormat::system().parse(text, key))
+                notReadable(text, "date and time");
+            break;
+        case SortRule::Collation:
+            break;
         }
         return true;
     }
-    const ListRow& r = model.storedRow(stored);
-    if (r.word & FileAttr::Unread)
-        key = kUnreadKey;
-    else if (column == 3)
-        key = ShownSizeKb(r.values[FileSlot::Size]);
-    else
-        key = m_dates.minuteValue(r.values[column - 1]);
+    const ListRow& row = model.storedRow(stored);
+    const qint64 value = model.cellValue(row, column);
+    switch (rule) {
+    case SortRule::Number:
+        key = double(value);
+        break;
+    case SortRule::ShownKilobytes:
+        key = (row.word & FileAttr::Unread) ? kUnreadKey : ShownSizeKb(value);
+        break;
+    case SortRule::Minute:
+        key = (row.word & FileAttr::Unread) ? kUnreadKey : m_dates.minuteValue(value);
+        break;
+    case SortRule::Collation:
+        break;
+    }
     return true;
 }

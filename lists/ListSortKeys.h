@@ -10,11 +10,9 @@
 // floating point value). What could not be read shows empty and sorts before everything else.
 class ListSortKeys {
 public:
-    // The key of a stored row (ReportModel::storedRow) of the type list: Count and Size; false for
-    // the text columns.
-    bool typeKey(const ReportModel& model, int column, int stored, double& key);
-    // The same for the file list: both dates and Size.
-    bool fileKey(const ReportModel& model, int column, int stored, double& key);
+    // The key of a stored row (ReportModel::storedRow) in column, by the column's sort rule; false
+    // for a column ordered by the collation of its texts.
+    bool key(const ReportModel& model, int column, int stored, double& key);
 
 private:
     DateSortKeys m_dates;

@@ -10,18 +10,6 @@ namespace {
 
 constexpr int kMaxColumns = 5;
 
-// Where a column's cell lives in a row: columns 1 to 3 in the 64-bit cells, column 4 in the word.
-qint64 cellOf(const ListRow& row, int column) {
-    return ReportModel::cellValue(row, column);
-}
-
-void setCell(ListRow& row, int column, qint64 value) {
-    if (column == 4)
-        row.word = quint32(value);
-    else
-        row.values[column - 1] = value;
-}
-
 } // namespace
 
 ReportModel::ReportModel(const QList<ListColumn>& columns, QObject* parent)
@@ -117,8 +105,10 @@ void ReportModel::addRow(const QString& caption, std::initializer_list<QString> 
     row.caption = storeCaption(caption);
     int c = 1;
     for (const QString& text : subItems) {
-        if (c <= subColumns())
-            setCell(row, c++, intern(text));
+        if (c <= subColumns()) {
+            setCellValue(row, m_columns[c], c, intern(text));
+            ++c;
+        }
     }
     pushRow(row, true);
 }
@@ -188,7 +178,7 @@ void ReportModel::appendRows(const QList<QStringList>& rows) {
         ListRow row;
         row.caption = storeCaption(texts.isEmpty() ? QString() : texts.first());
         for (int c = 1; c <= subColumns(); ++c)
-            setCell(row, c, c < texts.size() ? intern(texts[c]) : 0);
+            setCellValue(row, m_columns[c], c, c < texts.size() ? intern(texts[c]) : 0);
         pushRow(row, true);
     }
     flushRows();
@@ -355,35 +345,24 @@ QString ReportModel::text(int row, int column) const {
 QString ReportModel::storedText(int s, int column) const {
     Q_ASSERT(s >= 0 && size_t(s) < m_rows.size() && column >= 0 && column < m_columns.size());
     const ListRow& r = m_rows[size_t(s)];
-    if (column == 0) {
+    if (slotOf(m_columns[column], column) == ValueSlot::Caption) {
         const std::string_view bytes = m_arena->view(r.caption);
         return platform::decodeFileName(bytes.data(), qsizetype(bytes.size()));
     }
     if (isStoredTextRow(s) || m_columns[column].kind == CellKind::Text)
-        return m_texts[qsizetype(cellOf(r, column))];
+        return m_texts[qsizetype(cellValue(r, column))];
     return valueText(r, column);
 }
 
 QString ReportModel::valueText(const ListRow& row, int column) const {
-    const qint64 value = cellOf(row, column);
-    switch (m_columns[column].kind) {
-    case CellKind::Count:
-        return QString::number(value);
-    case CellKind::Size:
-        return (row.word & FileAttr::Unread) ? QString() : FormatSize(value);
-    case CellKind::FileTime:
-        return (row.word & FileAttr::Unread) ? QString() : m_dates.text(value);
-    case CellKind::Attributes:
-        return AttribLetters(quint32(value));
-    case CellKind::Text:
-        break;
-    }
-    return m_texts[qsizetype(value)];
+    const CellKind kind = m_columns[column].kind;
+    const qint64 value = cellValue(row, column);
+    return kind == CellKind::Text ? m_texts[qsizetype(value)] : m_cellTexts.shown(kind, value, row.word);
 }
 
 quint32 ReportModel::cellTextId(int row, int column) const {
     Q_ASSERT(column > 0 && (isTextRow(row) || m_columns[column].kind == CellKind::Text));
-    return quint32(cellOf(this->row(row), column));
+    return quint32(cellValue(this->row(row), column));
 }
 
 void ReportModel::setRowDecoration(const QVariant& picture) {

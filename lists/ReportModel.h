@@ -1,7 +1,9 @@
 #pragma once
 
+#include "search/CellTexts.h"
 #include "search/ChunkedArray.h"
 #include "search/DateText.h"
+#include "search/ListColumns.h"
 #include "search/ListRow.h"
 #include "search/PathArena.h"
 
@@ -22,21 +24,8 @@ struct RowSpan {
     int last;
 };
 
-// What a column's cells hold, and so how they are shown: a text, a count ("%d"), a size in bytes
-// (FormatSize), a file time (the date text) or attribute bits (AttribLetters).
-enum class CellKind { Text, Count, Size, FileTime, Attributes };
-
-// One column of a report list: its caption and alignment, how the view sizes it, what it holds.
-struct ListColumn {
-    QString caption;
-    Qt::Alignment alignment = Qt::AlignLeft;
-    int width = -1;       // pixels; -1 takes the width the other columns leave
-    int minimumWidth = 0; // pixels; 0 for none
-    CellKind kind = CellKind::Text;
-};
-
-// The rows of a report list, held as values (ListRow.h): column 0 is the row's caption, columns 1
-// to 3 its three 64-bit cells and column 4 its 32-bit cell; a Text cell holds the id of a text the
+// The rows of a report list, held as values (ListRow.h) where its columns (ListColumn) say: the
+// caption, one of the three 64-bit cells or the 32-bit cell; a Text cell holds the id of a text the
 // model keeps once. Texts are made when shown, with the rules of the lists, so what a user sees,
 // copies or exports is made from the values each time. A row whose 32-bit cell carries
 // FileAttr::Unread shows no size and no dates: they could not be read.
@@ -130,10 +119,8 @@ public:
     std::string_view storedCaptionBytes(int s) const { return m_arena->view(storedRow(s).caption); }
     // The arena of the captions: the bytes of a caption stay where they are while it lives.
     std::shared_ptr<const PathArena> arena() const { return m_arena; }
-    // A cell of columns 1 to 4 as it is held: a text id or a value.
-    static qint64 cellValue(const ListRow& row, int column) {
-        return column == 4 ? qint64(row.word) : row.values[column - 1];
-    }
+    // A cell other than the caption as it is held: a text id or a value.
+    qint64 cellValue(const ListRow& row, int column) const { return ::cellValue(row, m_columns[column], column); }
 
     // The selection, with the flags of QItemSelectionModel::select: Clear, Select, Deselect,
     // Toggle and Current. Spans selected with Current replace those of the previous Current call
@@ -194,7 +181,7 @@ private:
     QItemSelectionModel::SelectionFlags m_pendingCommand;
     QList<QString> m_texts;
     QHash<QString, quint32> m_textIds;
-    mutable FileDateTexts m_dates;
+    mutable CellTexts m_cellTexts;
     QVariant m_rowDecoration;
     QHash<int, QVariant> m_headerDecorations;
 };

@@ -95,9 +95,10 @@ struct Cancelled {};
 struct RowSorter::Job {
     Job(const ReportModel& model, int c, bool up, bool text)
         : generation(model.generation()), column(c), ascending(up), byText(text),
+          byCaption(slotOf(model.columns()[c], c) == ValueSlot::Caption),
           order(model.order().begin(), model.order().end()), stored(model.storedCount()),
-          keys(text ? 0 : size_t(stored)), groups(text && c != 0 ? size_t(stored) : 0),
-          captions(text && c == 0 ? size_t(stored) : 0), arena(model.arena()) {}
+          keys(text ? 0 : size_t(stored)), groups(text && !byCaption ? size_t(stored) : 0),
+          captions(text && byCaption ? size_t(stored) : 0), arena(model.arena()) {}
 
     // Orders the rows by their keys into newOrder; on the worker, or here for a small list.
     void compute();
@@ -112,6 +113,7 @@ struct RowSorter::Job {
     const int column;
     const bool ascending;
     const bool byText;
+    const bool byCaption;             // the column of the rows' captions, ordered by their bytes decoded
     const std::vector<quint32> order; // the stored row of each row in sight
     const int stored;
     int next = 0;                                // the next stored row whose key is to be taken
@@ -141,7 +143,7 @@ void RowSorter::Job::compute() {
         } else {
             // Ranks, equal for equal texts; descending reverses them, so equal texts keep their order.
             const auto key = [this](quint32 rank) { return ascending ? quint64(rank) : ~quint64(rank); };
-            if (column == 0) {
+            if (byCaption) {
                 // The captions are read in storage order, which reads the arena in sequence; after a
                 // sort the rows in sight would read it at random, a cache miss a row.
                 std::vector<bool> inSight(size_t(stored), false);
@@ -305,7 +307,7 @@ void RowSorter::takeKeys(const std::shared_ptr<Job>& job, bool sliced) {
             }
             if (!job->byText) {
                 m_keyOf(c, s, job->keys[size_t(s)]);
-            } else if (c == 0) {
+            } else if (job->byCaption) {
                 job->captions[size_t(s)] = m_model->storedCaptionBytes(s);
             } else {
                 const ListRow& row = m_model->storedRow(s);
@@ -321,7 +323,7 @@ void RowSorter::takeKeys(const std::shared_ptr<Job>& job, bool sliced) {
                     job->groups[size_t(s)] = quint32(job->emptyGroup);
                 } else {
                     const auto [at, added] =
-                        job->groupOf.try_emplace(ReportModel::cellValue(row, c), quint32(job->texts.size()));
+                        job->groupOf.try_emplace(m_model->cellValue(row, c), quint32(job->texts.size()));
                     if (added)
                         job->texts.append(m_model->storedText(s, c));
                     job->groups[size_t(s)] = at->second;

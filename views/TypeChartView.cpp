@@ -53,7 +53,7 @@ QString shareText(qint64 part, qint64 total) {
     return u("%1 %").arg(QLocale::system().toString(percent, 'f', 1));
 }
 
-QString valueText(const ChartType& type, qint64 total) {
+QString valueText(const TypeTotal& type, qint64 total) {
     return FormatSize(type.size) + u(", ") + countText(type.count) + u(", ") + shareText(type.size, total);
 }
 
@@ -77,14 +77,14 @@ TypeChartView::TypeChartView(QWidget* parent) : QAbstractScrollArea(parent) {
     updateScrollRange();
 }
 
-void TypeChartView::setTypes(const QList<ChartType>& types) {
+void TypeChartView::setTypes(const QList<TypeTotal>& types) {
     m_types = types;
     m_labels.clear();
     m_labels.reserve(types.size());
     m_sizes.clear();
     m_sizes.reserve(types.size());
     m_totalSize = m_largestSize = 0;
-    for (const ChartType& t : types) {
+    for (const TypeTotal& t : types) {
         m_labels.append(typeLabel(t.type));
         m_sizes.append(t.size);
         m_totalSize += std::max<qint64>(0, t.size);
@@ -139,7 +139,7 @@ QString TypeChartView::itemText(int item) const {
                           u("Double click to see them as bars")});
     }
     Q_ASSERT(item >= 0 && item < m_types.size());
-    const ChartType& t = m_types[item];
+    const TypeTotal& t = m_types[item];
     QStringList lines{m_labels[item]};
     if (!t.description.isEmpty())
         lines.append(t.description);
@@ -257,7 +257,7 @@ void TypeChartView::measureTexts() {
     };
     QList<QString> values;
     values.reserve(m_types.size());
-    for (const ChartType& t : m_types)
+    for (const TypeTotal& t : m_types)
         values.append(valueText(t, m_totalSize));
     m_labelWidth = widest(m_labels);
     m_valueWidth = widest(values);
@@ -355,7 +355,7 @@ void TypeChartView::paintBars(QPainter& painter, const QRect& area, int scroll, 
     painter.setPen(text);
     for (int r = first; r <= last; ++r) {
         const int type = m_barOrder[r];
-        const ChartType& t = m_types[type];
+        const TypeTotal& t = m_types[type];
         const int y = top + r * rowH;
         painter.setPen(text);
         painter.drawText(QRect(g.labelLeft, y, g.labelWidth, rowH), Qt::AlignRight | Qt::AlignVCenter,

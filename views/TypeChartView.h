@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search/TreemapLayout.h"
-#include "views/TypeChartData.h"
+#include "search/TypeTotal.h"
 
 #include <QAbstractScrollArea>
 #include <QList>
@@ -28,8 +28,8 @@ public:
     explicit TypeChartView(QWidget* parent = nullptr);
 
     // Shows the types, given in the summary's order; an empty list shows "No files".
-    void setTypes(const QList<ChartType>& types);
-    const QList<ChartType>& types() const { return m_types; }
+    void setTypes(const QList<TypeTotal>& types);
+    const QList<TypeTotal>& types() const { return m_types; }
 
     Mode mode() const { return m_mode; }
     // Emits modeChanged when the mode changes.
@@ -85,7 +85,7 @@ private:
     void paintTiles(QPainter& painter, const TreemapLayout& layout, const QRect& exposed) const;
     void paintBars(QPainter& painter, const QRect& area, int scroll, const QRect& exposed, bool picture) const;
 
-    QList<ChartType> m_types;
+    QList<TypeTotal> m_types;
     QList<QString> m_labels; // the type texts as drawn
     QList<qint64> m_sizes;
     QList<int> m_barOrder;

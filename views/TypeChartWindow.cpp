@@ -70,7 +70,7 @@ void TypeChartWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
-void TypeChartWindow::setTypes(const QList<ChartType>& types) {
+void TypeChartWindow::setTypes(const QList<TypeTotal>& types) {
     m_chart->setTypes(types);
     m_save->setEnabled(!types.isEmpty());
 }

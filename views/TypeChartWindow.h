@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/TypeChartData.h"
+#include "search/TypeTotal.h"
 
 #include <QWidget>
 #include <functional>
@@ -18,7 +18,7 @@ public:
     explicit TypeChartWindow(QWidget* parent = nullptr);
 
     // Shows the types of a new summary (in the summary's order); an empty list shows "No files".
-    void setTypes(const QList<ChartType>& types);
+    void setTypes(const QList<TypeTotal>& types);
 
     TypeChartView* chart() const { return m_chart; }
     QPushButton* barsButton() const { return m_bars; }

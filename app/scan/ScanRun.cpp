@@ -1,7 +1,7 @@
 #include "app/scan/ScanRun.h"
 
 #include "app/scan/ConsoleHost.h"
-#include "export/ScanOutput.h"
+#include "export/ListWriters.h"
 #include "platform/FileName.h"
 #include "platform/FileWriter.h"
 #include "search/CommandLine.h"
@@ -10,6 +10,7 @@
 #include "search/FolderWalker.h"
 #include "search/ScanArguments.h"
 #include "search/TDataIndexList.h"
+#include "search/TypeTotal.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -32,14 +33,9 @@ void complain(const QString& text) {
     say(stderr, QStringLiteral("trovex-scan: ") + text + QLatin1Char('\n'));
 }
 
-std::vector<TypeTotal> typeTotals(const TDataList& types, const TDataIndexList& index, RowOrder order) {
+std::vector<TypeTotal> sortedTypeTotals(const TDataList& types, const TDataIndexList& index, RowOrder order) {
     FileTypeNameCache names;
-    std::vector<TypeTotal> rows;
-    rows.reserve(size_t(index.Count()));
-    for (const tDataIndex& entry : index) {
-        const TDataRec& rec = types[size_t(entry.Index)];
-        rows.push_back({rec.Ext, names.name(rec.Ext), rec.Count, rec.Size});
-    }
+    std::vector<TypeTotal> rows = typeTotals(types, index, [&names](const QString& type) { return names.name(type); });
     // Equal keys keep the walk's order, so the output is the same from run to run.
     switch (order) {
     case RowOrder::Type:
@@ -123,14 +119,14 @@ int writeOutput(const QString& path, const std::function<bool(QIODevice&, QStrin
 
 int execute(const ScanRequest& r) {
     RunState run;
-    TDataList types;
+    TDataList typesList;
     TDataIndexList index;
     TFileList found;
     const bool summary = r.command == ScanCommand::Summary;
-    ConsoleHost host(r.options, run, found, !r.quiet && ::isatty(STDERR_FILENO));
-    FolderWalker walker(host, run, types, index, found);
+    ConsoleHost host(r.options, run, !r.quiet && ::isatty(STDERR_FILENO));
+    FolderWalker walker(host, run, typesList, index, found);
     walker.setReadAheadWorkers(ReadAheadSettings::defaultWorkers());
-    walker.ScanFolder(r.root, r.recurse, summary ? QStringLiteral("+") : QStringLiteral("x"));
+    walker.ScanFolder(r.root, r.recurse, summary ? WalkMode::CountTypes : WalkMode::Criteria);
     host.clearProgress();
     if (ConsoleHost::stopSignal() != 0)
         return 128 + ConsoleHost::stopSignal();
@@ -149,30 +145,19 @@ int execute(const ScanRequest& r) {
     if (!report.isEmpty())
         complain(report.text(r.root));
 
-    OutputStyle style{r.format, r.exact, r.nullEnds};
-    int status = Found;
+    const OutputStyle style{r.format, r.exact, r.nullEnds};
+    const auto write = [&](const ListRows& rows) {
+        const int status = writeOutput(r.outputPath, [&](QIODevice& device, QString& error) {
+            return writeRows(device, rows, style, r.root, &error);
+        });
+        return status == Found && rows.count() == 0 ? NoMatch : status;
+    };
     if (summary) {
-        const std::vector<TypeTotal> rows = typeTotals(types, index, r.order);
-        status = writeOutput(r.outputPath, [&](QIODevice& device, QString& error) {
-            ScanOutput out(device, style);
-            const bool ok = out.writeSummary(r.root, rows);
-            error = out.errorString();
-            return ok;
-        });
-        if (status == Found && rows.empty())
-            status = NoMatch;
-    } else {
-        const std::vector<qsizetype> rows = fileOrder(found, r.order);
-        status = writeOutput(r.outputPath, [&](QIODevice& device, QString& error) {
-            ScanOutput out(device, style);
-            const bool ok = out.writeFiles(r.root, found, rows);
-            error = out.errorString();
-            return ok;
-        });
-        if (status == Found && rows.empty())
-            status = NoMatch;
+        const std::vector<TypeTotal> types = sortedTypeTotals(typesList, index, r.order);
+        return write(TypeTotalRows(types));
     }
-    return status;
+    const std::vector<qsizetype> order = fileOrder(found, r.order);
+    return write(FoundFileRows(found, order));
 }
 
 } // namespace

@@ -27,7 +27,7 @@ struct SortedList {
         addFileRows(model, rows, 7);
         sorter.setModel(&model);
         sorter.setKeyFunction(
-            [this](int column, int stored, double& key) { return keys.fileKey(model, column, stored, key); });
+            [this](int column, int stored, double& key) { return keys.key(model, column, stored, key); });
         sorter.setErrorHandler([this](const QString& message) { errors.append(message); });
         QObject::connect(&sorter, &RowSorter::sorted, [this] { ++sorted; });
     }
@@ -47,7 +47,7 @@ TEST(RowSorter, ALongListSortsInTheBackgroundByTheOwnersKeysKeepingTiesInOrder) 
     ListSortKeys keys;
     const auto keyOf = [&](quint32 stored) {
         double key = 0;
-        keys.fileKey(list.model, 3, int(stored), key);
+        keys.key(list.model, 3, int(stored), key);
         return key;
     };
     for (const bool ascending : {true, false}) {

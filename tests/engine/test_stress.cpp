@@ -45,8 +45,7 @@ public:
             onPump();
     }
     ScanOptions options() const override { return opts; }
-    void showFileCount(const QString&) override {}
-    void showTotalFiles(qint32) override {}
+    void showProgress(const WalkProgress&) override {}
 
     ScanOptions opts;
     std::function<void()> onPump;
@@ -62,7 +61,7 @@ struct WalkResult {
 
 struct WalkPlan {
     QString root;
-    QString mode;
+    WalkMode mode = WalkMode::CountTypes;
     int workers = 0;
     std::chrono::nanoseconds pumpInterval{4ms};
     // Set from the first pump that sees this many entries walked; never when negative.
@@ -74,7 +73,7 @@ struct WalkPlan {
 WalkResult walk(const WalkPlan& plan) {
     RunState run;
     PumpingHost host;
-    if (plan.mode == QStringLiteral("x"))
+    if (plan.mode == WalkMode::Criteria)
         host.opts.typeMask = {true, QStringLiteral("*.txt;*.jpg")};
     host.onPump = [&] {
         if (plan.stopAtEntry >= 0 && run.EntryCount >= plan.stopAtEntry)
@@ -100,7 +99,7 @@ public:
         addFileRows(m_model, kRows, unsigned(random()));
         m_sorter.setModel(&m_model);
         m_sorter.setKeyFunction(
-            [this](int column, int stored, double& key) { return m_keys.fileKey(m_model, column, stored, key); });
+            [this](int column, int stored, double& key) { return m_keys.key(m_model, column, stored, key); });
         m_sorter.setErrorHandler([](const QString& message) { ADD_FAILURE() << message.toStdString(); });
         QObject::connect(&m_sorter, &RowSorter::sorted, [this] { checkOrder(); });
         m_collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -188,7 +187,7 @@ private:
         QString previousText;
         for (int r = 0; r < rows; ++r) {
             double key = 0;
-            if (m_checkKeys.fileKey(m_model, m_column, m_model.storedIndex(r), key)) {
+            if (m_checkKeys.key(m_model, m_column, m_model.storedIndex(r), key)) {
                 ASSERT_TRUE(r == 0 || inOrder((previousKey > key) - (previousKey < key)))
                     << "column " << m_column << " row " << r;
                 previousKey = key;
@@ -224,9 +223,9 @@ TEST(Stress, WalksSortsAndFiltersStoppedAtRandomPointsStayWhole) {
     // Permission checks apply to the walks as root too; their workers take this thread's rights.
     WithoutFileRights noRights;
 
-    const QString modes[] = {QStringLiteral("+"), QStringLiteral("x")};
+    const WalkMode modes[] = {WalkMode::CountTypes, WalkMode::Criteria};
     std::vector<WalkResult> whole; // of each mode, read on the walk's own thread, never stopped
-    for (const QString& mode : modes) {
+    for (const WalkMode mode : modes) {
         WalkPlan plan;
         plan.root = tree.root();
         plan.mode = mode;
@@ -254,7 +253,7 @@ TEST(Stress, WalksSortsAndFiltersStoppedAtRandomPointsStayWhole) {
             list.act();
             nextStep = walked + pick(int(std::max<qint64>(entries / 4, 1)));
         };
-        SCOPED_TRACE(testing::Message() << "walk " << w << " of \"" << plan.mode.toStdString() << "\" from "
+        SCOPED_TRACE(testing::Message() << "walk " << w << (m == 0 ? " counting types" : " by criteria") << " from "
                                         << plan.root.toStdString() << " with " << plan.workers << " workers");
 
         const WalkResult result = walk(plan);

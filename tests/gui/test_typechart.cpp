@@ -129,8 +129,8 @@ Drawing drawPicture(const TypeChartView& chart) {
 }
 
 // One big type, one middling, one small but roomy enough, and a tail too small for tiles.
-QList<ChartType> mixedTypes() {
-    QList<ChartType> types{{u(".pdf"), u("PDF document"), 12, 600 * 1024 * 1024},
+QList<TypeTotal> mixedTypes() {
+    QList<TypeTotal> types{{u(".pdf"), u("PDF document"), 12, 600 * 1024 * 1024},
                            {u(".txt"), u("plain text document"), 30, 250 * 1024 * 1024},
                            {QString(), u("File"), 2, 60 * 1024 * 1024}};
     for (int i = 0; i < 40; ++i)
@@ -207,7 +207,7 @@ TEST_F(TypeChartTest, AnEmptySummaryShowsNoFilesAndOffersNoPicture) {
 }
 
 TEST_F(TypeChartTest, TilesAreLabelledWithTypeAndSizeWhereTheLabelFitsAndTheTailIsGathered) {
-    QList<ChartType> types = mixedTypes();
+    QList<TypeTotal> types = mixedTypes();
     types.append({u(".") + QString(200, u'y'), QString(), 1, 20 * 1024 * 1024});
     window.setTypes(types);
     const TreemapLayout& layout = chart().tileLayout();
@@ -280,7 +280,7 @@ TEST_F(TypeChartTest, BarsComeLargestFirstWithSizeCountAndShare) {
 }
 
 TEST_F(TypeChartTest, APictureTooLowForEveryBarCountsTheRest) {
-    QList<ChartType> many;
+    QList<TypeTotal> many;
     for (int i = 0; i < 2000; ++i)
         many.append({u(".m%1").arg(i), QString(), 1, 2000 - i});
     window.setTypes(many);
@@ -294,7 +294,7 @@ TEST_F(TypeChartTest, APictureTooLowForEveryBarCountsTheRest) {
 }
 
 TEST_F(TypeChartTest, HoveringATileShowsTheTypesDetailsAsWritten) {
-    QList<ChartType> types = mixedTypes();
+    QList<TypeTotal> types = mixedTypes();
     types[0].type = u(".<b>&x");
     window.setTypes(types);
     EXPECT_EQ(chart().itemText(0), u("<p style=\"white-space:pre\"><b>.&lt;b&gt;&amp;x</b><br>PDF document<br>12 "
@@ -381,7 +381,7 @@ TEST_F(TypeChartTest, AFailedSaveIsReportedWithItsReasonAndKeepsTheOldFile) {
     if (!small.isMounted())
         GTEST_SKIP() << "cannot mount a tmpfs here";
     tree.makeFile("small/chart.svg", "old");
-    QList<ChartType> many;
+    QList<TypeTotal> many;
     for (int i = 0; i < 1000; ++i)
         many.append({u(".m%1").arg(i), QString(), 1, 1000 + i});
     window.setTypes(many);

@@ -232,7 +232,7 @@ TEST_F(TypeSummary, TheChartFollowsTheSummaryAndLeadsToATypesFiles) {
     TypeChartView* chart = form->ChartWindow->chart();
     const auto chartTypes = [&] {
         QStringList out;
-        for (const ChartType& t : chart->types())
+        for (const TypeTotal& t : chart->types())
             out.append(QStringLiteral("%1 %2 %3").arg(t.type).arg(t.count).arg(t.size));
         return out;
     };

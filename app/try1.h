@@ -163,14 +163,15 @@ public:
     // True when the context-menu verb's folder key exists in the per-user key store.
     static bool ContextMenuRegistered();
 
-    // The walk over this window's record lists, with this window as host.
+    // The walk over this window's record lists, with this window as host. mode "+" counts types,
+    // "x" applies the ticked criteria, any other text is the type whose files are listed.
     void ScanFolder(const QString& folder, bool recurse, const QString& mode);
 
     // ScanHost
     void pump() override;
     ScanOptions options() const override;
-    void showFileCount(const QString& text) override;
-    void showTotalFiles(qint32 total) override;
+    // FileCount shows "entries/rows", CountLabel TotalFiles, each written when its counts move.
+    void showProgress(const WalkProgress& progress) override;
 
     // Event handlers
     void FormCreate(const StartupEnvironment& environment);
@@ -270,6 +271,14 @@ private:
 
     class RunScope;
     RunState m_run;
+    // The counts FileCount and CountLabel were last written from, or those a walk started from: a
+    // label keeps its text until the walk moves its counts.
+    struct LabelCounts {
+        qint64 entries = -1;
+        qint64 rows = -1;
+        qint32 totalFiles = -1;
+    };
+    LabelCounts m_labelCounts;
     bool m_runActive = false;
     ListSortKeys m_sortKeys;
     std::unique_ptr<Desktop> m_desktop;

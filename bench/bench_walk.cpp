@@ -26,7 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A host like the window's: a real pump, an option snapshot and labels that keep their text.
+// A host like the window's: a real pump, an option snapshot and labels whose texts are made when
+// their counts move.
 class BenchHost : public ScanHost {
 public:
     void pump() override {
@@ -34,12 +35,26 @@ public:
         ++pumps;
     }
     ScanOptions options() const override { return ScanOptions(); }
-    void showFileCount(const QString& text) override { fileCount = text; }
-    void showTotalFiles(qint32 total) override { totalText = QString::number(total); }
+    void showProgress(const WalkProgress& progress) override {
+        if (progress.settledEntries != m_entries || progress.rows != m_rows) {
+            m_entries = progress.settledEntries;
+            m_rows = progress.rows;
+            fileCount = QStringLiteral("%1/%2").arg(m_entries).arg(m_rows);
+        }
+        if (progress.totalFiles != m_total) {
+            m_total = progress.totalFiles;
+            totalText = QString::number(m_total);
+        }
+    }
 
     QString fileCount;
     QString totalText;
     long pumps = 0;
+
+private:
+    qint64 m_entries = -1;
+    qint64 m_rows = -1;
+    qint32 m_total = -1;
 };
 
 double median(std::vector<double> v) {
@@ -111,7 +126,7 @@ WalkResult timeWalk(const std::string& root, int workers) {
     const auto t0 = Clock::now();
     FolderWalker walker(host, run, dataList, indexList, fileList);
     walker.setReadAheadWorkers(workers);
-    walker.ScanFolder(QString::fromLocal8Bit(root.c_str()), true, QStringLiteral("+"));
+    walker.ScanFolder(QString::fromLocal8Bit(root.c_str()), true, WalkMode::CountTypes);
     r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     r.types = qint32(dataList.size());
     r.files = run.TotalFiles;

@@ -20,8 +20,6 @@
 
 namespace {
 
-enum class WalkMode { CountTypes, Criteria, ListType };
-
 struct StringViewHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
@@ -61,12 +59,9 @@ public:
     void maybePump();
     void pumpNow();
     void takeOptions();
-    void flushLabels();
-    void setFileCount() {
-        shownEntries = run.EntryCount;
-        shownFiles = qint64(fileList.size());
-        fileCountDirty = true;
-    }
+    void showProgress();
+    // The entry under way is finished, or a file was found (see WalkProgress::settledEntries).
+    void settle() { settledEntries = run.EntryCount; }
     bool passesCriteria(const platform::DirEntry& e, std::string_view name);
     bool extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name);
     bool isListedType(std::string_view name);
@@ -102,11 +97,8 @@ public:
     std::string path; // the folder being listed, native bytes
     std::vector<Level> stack;
 
-    // The progress text as the walk last set it; flushed to the label at the next pump.
-    bool fileCountDirty = false;
-    qint64 shownEntries = 0;
-    qint64 shownFiles = 0;
-    bool totalDirty = false;
+    // EntryCount as the walk last settled it; handed to the host at the next pump.
+    qint64 settledEntries = 0;
 
     ScanReport report;
     size_t peakBytes = 0;
@@ -130,16 +122,11 @@ void FolderWalker::setReadAhead(const ReadAheadSettings& settings) {
     d->readAheadSettings = settings;
 }
 
-void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString& mode) {
+void FolderWalker::ScanFolder(const QString& folder, bool recurse, WalkMode mode, const QString& listedType) {
     Q_ASSERT(!folder.isEmpty());
-    if (mode == QLatin1String("+")) {
-        d->mode = WalkMode::CountTypes;
-    } else if (mode == QLatin1String("x")) {
-        d->mode = WalkMode::Criteria;
-    } else {
-        d->mode = WalkMode::ListType;
-        d->listedType = mode;
-    }
+    Q_ASSERT(mode == WalkMode::ListType || listedType.isEmpty());
+    d->mode = mode;
+    d->listedType = listedType;
     d->recurse = recurse;
     d->report = {};
     d->typeMaskCache.clear();
@@ -148,13 +135,12 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
     d->takeOptions();
     d->path = platform::encodeFileName(folder).toStdString();
     d->pumpClock.pumped();
-    d->fileCountDirty = false;
-    d->totalDirty = false;
+    d->settledEntries = d->run.EntryCount;
     d->stopping = false;
     d->abandoned = false;
 
-    // On every way out: the labels show where the walk ended, then the reader, destroyed last,
-    // drops whatever is still being read.
+    // On every way out: the host sees where the walk ended, then the reader, destroyed last, drops
+    // whatever is still being read.
     ReadAhead reader(d->readAheadSettings);
     d->reader = &reader;
     struct Finish {
@@ -163,7 +149,7 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, const QString
             p->peakBytes = p->reader->peakBytes();
             p->reader = nullptr;
             try {
-                p->flushLabels();
+                p->showProgress();
             } catch (...) {
             }
         }
@@ -190,15 +176,8 @@ void FolderWalkerPrivate::takeOptions() {
     opts = std::move(now);
 }
 
-void FolderWalkerPrivate::flushLabels() {
-    if (fileCountDirty) {
-        host.showFileCount(QStringLiteral("%1/%2").arg(shownEntries).arg(shownFiles));
-        fileCountDirty = false;
-    }
-    if (totalDirty) {
-        host.showTotalFiles(run.TotalFiles);
-        totalDirty = false;
-    }
+void FolderWalkerPrivate::showProgress() {
+    host.showProgress({mode, run.EntryCount, settledEntries, qint64(fileList.size()), run.TotalFiles, path});
 }
 
 void FolderWalkerPrivate::maybePump() {
@@ -207,8 +186,8 @@ void FolderWalkerPrivate::maybePump() {
 }
 
 void FolderWalkerPrivate::pumpNow() {
-    // Labels are refreshed at each pump rather than per entry; a person cannot tell the difference.
-    flushLabels();
+    // Progress is handed on at each pump rather than per entry; a person cannot tell the difference.
+    showProgress();
     host.pump();
     takeOptions();
     pumpClock.pumped();
@@ -318,7 +297,6 @@ void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_v
             indexList.Add(key, slot.position);
             typeSlots.emplace(std::string(ext), slot);
             ++run.TotalFiles;
-            totalDirty = true;
             return;
         }
         // Whether the record counts this spelling depends on the spelling alone: ask it once.
@@ -327,14 +305,13 @@ void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_v
     if (it->second.counts)
         dataList[size_t(it->second.position)].add(e.size);
     ++run.TotalFiles;
-    totalDirty = true;
 }
 
 void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_view name) {
     // The path stays in native bytes: joined the same way AddBackslash joins texts, it decodes to
     // exactly AddBackslash(folder) + name.
     fileList.append(path, name, e.created, e.modified, e.size, e.attr);
-    setFileCount();
+    settle();
 }
 
 // Lists folder and, when it can be read, puts it on top of the walk's stack; one that cannot be
@@ -462,7 +439,7 @@ void FolderWalkerPrivate::walk(ReadAhead::Folder* root) {
 bool FolderWalkerPrivate::finishEntry() {
     if (run.StopSearch)
         return false; // the walk ends; the reader drops what is left
-    setFileCount();
+    settle();
     ++stack.back().next;
     return true;
 }

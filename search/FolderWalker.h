@@ -5,6 +5,7 @@
 #include "search/RunState.h"
 #include "search/ScanHost.h"
 #include "search/ScanReport.h"
+#include "search/WalkMode.h"
 
 #include <QString>
 #include <chrono>
@@ -16,11 +17,13 @@ class FolderWalkerPrivate;
 // the order the enumeration delivers them; pumps its host between entries, re-reads the options
 // after each pump and leaves at the first stop test that sees StopSearch.
 //
-// Modes: "+" counts every accepted file into dataList/indexList; "x" applies the ticked criteria
-// and appends accepted files to fileList; any other text is a type text, and the files listed are
-// exactly those a summary counts into that type: the extension compared with the type text by the
-// comparison that groups the summary, literally, never as a mask (Linux names may hold "*" and "?").
-// The empty text lists the files without extension.
+// Modes: CountTypes counts every accepted file into dataList/indexList; Criteria applies the ticked
+// criteria and appends accepted files to fileList; ListType lists exactly the files a summary counts
+// into the listed type: the extension compared with the type text by the comparison that groups the
+// summary, literally, never as a mask (Linux names may hold "*" and "?"). The empty type text lists
+// the files without extension.
+//
+// Progress goes to the host as counts (WalkProgress) right before each pump and when the walk ends.
 //
 // Folders are opened relative to their parent's descriptor and never through a link, so paths of
 // any length are walked and a folder swapped for a link during the walk is not entered. Worker
@@ -50,7 +53,9 @@ public:
     void setReadAheadWorkers(int workers);
     void setReadAhead(const ReadAheadSettings& settings);
 
-    void ScanFolder(const QString& folder, bool recurse, const QString& mode);
+    // Walks folder (and, with recurse, its sub-folders). listedType is the type ListType lists;
+    // the other modes take none.
+    void ScanFolder(const QString& folder, bool recurse, WalkMode mode, const QString& listedType = QString());
 
     // What the last ScanFolder could not read.
     const ScanReport& report() const;

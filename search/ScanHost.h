@@ -1,10 +1,9 @@
 #pragma once
 
 #include "search/ScanOptions.h"
+#include "search/WalkProgress.h"
 
-#include <QString>
-
-// What the walk needs of its host: the pump, the option snapshot and the two progress labels.
+// What the walk needs of its host: the pump, the option snapshot and somewhere to show progress.
 class ScanHost {
 public:
     virtual ~ScanHost() = default;
@@ -13,8 +12,7 @@ public:
     virtual void pump() = 0;
     // The option controls as they stand now.
     virtual ScanOptions options() const = 0;
-    // The "%d/%d" progress text for FileCount.
-    virtual void showFileCount(const QString& text) = 0;
-    // TotalFiles for CountLabel.
-    virtual void showTotalFiles(qint32 total) = 0;
+    // The walk's counts, handed right before each pump and once more when the walk ends, however it
+    // ends; never per entry. A count that has not moved since the last call is handed again.
+    virtual void showProgress(const WalkProgress& progress) = 0;
 };

@@ -26,8 +26,8 @@ void writeAll(const char* text, size_t length) {
 
 } // namespace
 
-ConsoleHost::ConsoleHost(const ScanOptions& options, RunState& run, const TFileList& found, bool progress)
-    : m_options(options), m_run(run), m_found(found), m_progress(progress) {
+ConsoleHost::ConsoleHost(const ScanOptions& options, RunState& run, bool progress)
+    : m_options(options), m_run(run), m_progress(progress) {
     // The walk stops at its next entry and the run ends as after STOP; no handler is reset, so a
     // second Ctrl+C cannot kill the program halfway through removing its unfinished output.
     struct sigaction action {};
@@ -46,19 +46,25 @@ int ConsoleHost::stopSignal() {
     return g_stopSignal;
 }
 
+void ConsoleHost::showProgress(const WalkProgress& progress) {
+    // Drawn at the pump, not here: the walk hands its counts once more as it ends, and the line is
+    // erased then rather than drawn again.
+    m_entries = progress.entries;
+    // A summary counts files into the type table; a list collects them.
+    m_files = progress.mode == WalkMode::CountTypes ? qint64(progress.totalFiles) : progress.rows;
+}
+
 void ConsoleHost::pump() {
     if (g_stopSignal != 0)
         m_run.StopSearch = true;
     if (m_progress && std::chrono::steady_clock::now() - m_lastShown >= kProgressInterval)
-        showProgress();
+        drawProgress();
 }
 
-void ConsoleHost::showProgress() {
-    // A summary counts files into the type table; a list collects them.
-    const qint64 files = m_found.empty() ? qint64(m_run.TotalFiles) : qint64(m_found.size());
+void ConsoleHost::drawProgress() {
     char line[96];
     const int n = std::snprintf(line, sizeof line, "\r%lld entries, %lld files\033[K",
-                                static_cast<long long>(m_run.EntryCount), static_cast<long long>(files));
+                                static_cast<long long>(m_entries), static_cast<long long>(m_files));
     writeAll(line, size_t(n));
     m_shown = true;
     m_lastShown = std::chrono::steady_clock::now();

@@ -2,7 +2,6 @@
 
 #include "search/RunState.h"
 #include "search/ScanHost.h"
-#include "search/TFileList.h"
 
 #include <chrono>
 #include <csignal>
@@ -12,15 +11,15 @@
 class ConsoleHost : public ScanHost {
 public:
     // progress: write "N entries, M files" to standard error a few times a second.
-    ConsoleHost(const ScanOptions& options, RunState& run, const TFileList& found, bool progress);
+    ConsoleHost(const ScanOptions& options, RunState& run, bool progress);
     ~ConsoleHost() override;
     ConsoleHost(const ConsoleHost&) = delete;
     ConsoleHost& operator=(const ConsoleHost&) = delete;
 
     void pump() override;
     ScanOptions options() const override { return m_options; }
-    void showFileCount(const QString&) override {}
-    void showTotalFiles(qint32) override {}
+    // Keeps the counts; the next pump draws them.
+    void showProgress(const WalkProgress& progress) override;
 
     // Erases the progress line, so what follows on the terminal starts clean.
     void clearProgress();
@@ -29,12 +28,13 @@ public:
     static int stopSignal();
 
 private:
-    void showProgress();
+    void drawProgress();
 
     ScanOptions m_options;
     RunState& m_run;
-    const TFileList& m_found;
     bool m_progress;
+    qint64 m_entries = 0;
+    qint64 m_files = 0;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_lastShown; // the first pump shows the line at once
     struct sigaction m_oldInt {};

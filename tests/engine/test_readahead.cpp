@@ -1,5 +1,5 @@
 // The walk with folders read ahead on worker threads against the same walk read on its own thread
-// (no workers): the same rows, counts, labels and report, also with options flipped mid-walk;
+// (no workers): the same rows, counts, progress and report, also with options flipped mid-walk;
 // plus what only the read-ahead has to get right: streaming a large folder, STOP not waiting for
 // a worker blocked in the kernel, budgets, descriptors, and trees that change under the walk.
 
@@ -23,6 +23,7 @@
 #include <set>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -51,15 +52,16 @@ public:
             onPump();
     }
     ScanOptions options() const override { return opts; }
-    void showFileCount(const QString& text) override { fileCount = text; }
-    void showTotalFiles(qint32 total) override { totalFiles = total; }
+    void showProgress(const WalkProgress& p) override {
+        progress = p;
+        progress.folder = {}; // valid during the call only
+    }
 
     ScanOptions opts;
     std::vector<Flip> flips;
     std::function<void()> onPump;
     int pumps = 0;
-    QString fileCount;
-    qint32 totalFiles = -1;
+    WalkProgress progress; // the last one handed over
 
 private:
     RunState& m_run;
@@ -73,7 +75,9 @@ struct Outcome {
     QStringList types;
     qint64 entries = 0;
     qint32 totalFiles = 0;
-    QString fileCount;
+    // The counts the walk last showed its host.
+    qint64 shownEntries = -1;
+    qint64 shownRows = -1;
     qint32 shownTotal = -1;
     QString report;
     size_t peakBytes = 0;
@@ -87,12 +91,13 @@ ReadAheadSettings withWorkers(int workers) {
 }
 
 struct Walk {
-    explicit Walk(QString r, QString m = QStringLiteral("+"), bool rec = true)
-        : root(std::move(r)), mode(std::move(m)), recurse(rec) {}
+    explicit Walk(QString r, WalkMode m = WalkMode::CountTypes, bool rec = true, QString t = QString())
+        : root(std::move(r)), mode(m), recurse(rec), type(std::move(t)) {}
 
     QString root;
-    QString mode;
+    WalkMode mode;
     bool recurse;
+    QString type; // of ListType
     ScanOptions opts;
     std::vector<Flip> flips;
     std::function<void()> onPump;
@@ -111,7 +116,7 @@ struct Walk {
         FolderWalker walker(host, runState, dataList, indexList, fileList);
         walker.setPumpInterval(pumpInterval);
         walker.setReadAhead(settings);
-        walker.ScanFolder(root, recurse, mode);
+        walker.ScanFolder(root, recurse, mode, type);
 
         Outcome out;
         for (const TFileRec& f : fileList)
@@ -129,8 +134,9 @@ struct Walk {
         }
         out.entries = runState.EntryCount;
         out.totalFiles = runState.TotalFiles;
-        out.fileCount = host.fileCount;
-        out.shownTotal = host.totalFiles;
+        out.shownEntries = host.progress.settledEntries;
+        out.shownRows = host.progress.rows;
+        out.shownTotal = host.progress.totalFiles;
         const ScanReport& r = walker.report();
         out.report = QStringLiteral("%1 %2 %3 %4 %5")
                          .arg(r.rootMissing)
@@ -146,7 +152,8 @@ struct Walk {
 void expectSame(const Outcome& expected, const Outcome& actual) {
     EXPECT_EQ(actual.entries, expected.entries);
     EXPECT_EQ(actual.totalFiles, expected.totalFiles);
-    EXPECT_EQ(actual.fileCount, expected.fileCount);
+    EXPECT_EQ(actual.shownEntries, expected.shownEntries);
+    EXPECT_EQ(actual.shownRows, expected.shownRows);
     EXPECT_EQ(actual.shownTotal, expected.shownTotal);
     EXPECT_EQ(actual.report, expected.report);
     EXPECT_EQ(actual.types, expected.types);
@@ -235,32 +242,33 @@ std::vector<std::pair<const char*, std::vector<Flip>>> flipSchedules() {
 TEST(ReadAhead, GivesTheRowsCountsLabelsAndReportOfTheWalkWithoutWorkers) {
     TempTree tree;
     makeRandomTree(tree.rootBytes(), 11);
-    std::vector<std::pair<QString, ScanOptions>> modes;
-    modes.emplace_back(QStringLiteral("+"), ScanOptions());
+    std::vector<std::tuple<WalkMode, QString, ScanOptions>> modes;
+    modes.emplace_back(WalkMode::CountTypes, QString(), ScanOptions());
     ScanOptions criteria;
     criteria.nameMask = {true, QStringLiteral("*")};
     criteria.typeMask = {true, QStringLiteral("*.txt;*.c;*.;*.jpg")};
     criteria.size = {true, SizeRelation::Greater, 1.0};
     criteria.modified = {true, DateRelation::After, 20000.0}; // after 1954
-    modes.emplace_back(QStringLiteral("x"), criteria);
-    modes.emplace_back(QStringLiteral(".txt"), ScanOptions());
-    modes.emplace_back(QString(), ScanOptions());
+    modes.emplace_back(WalkMode::Criteria, QString(), criteria);
+    modes.emplace_back(WalkMode::ListType, QStringLiteral(".txt"), ScanOptions());
+    modes.emplace_back(WalkMode::ListType, QString(), ScanOptions());
 
     for (const bool withoutRights : {false, true}) {
         // Workers are started by the walk's thread and take its rights.
         std::optional<WithoutFileRights> noRights;
         if (withoutRights)
             noRights.emplace();
-        for (const auto& [mode, opts] : modes) {
+        for (const auto& [mode, type, opts] : modes) {
             for (const auto& [schedule, flips] : flipSchedules()) {
-                Walk walk(tree.root(), mode);
+                Walk walk(tree.root(), mode, true, type);
                 walk.opts = opts;
                 walk.flips = flips;
                 const Outcome expected = walk.run(withWorkers(0));
                 expectNoRowTwice(expected);
                 for (const auto& [variant, settings] : readAheadVariants()) {
-                    SCOPED_TRACE(testing::Message() << "mode \"" << mode.toStdString() << "\", " << schedule << ", "
-                                                    << variant << (withoutRights ? ", without file rights" : ""));
+                    SCOPED_TRACE(testing::Message()
+                                 << "mode " << int(mode) << " \"" << type.toStdString() << "\", " << schedule << ", "
+                                 << variant << (withoutRights ? ", without file rights" : ""));
                     expectSame(expected, walk.run(settings));
                 }
             }
@@ -272,7 +280,7 @@ TEST(ReadAhead, TheSameWithoutRecursionAndForAMissingRoot) {
     TempTree tree;
     makeRandomTree(tree.rootBytes(), 5, {10, 60, 300, false});
     for (const QString& root : {tree.root(), tree.root() + QStringLiteral("/missing")}) {
-        Walk walk(root, QStringLiteral("+"), false);
+        Walk walk(root, WalkMode::CountTypes, false);
         const Outcome expected = walk.run(withWorkers(0));
         expectSame(expected, walk.run(withWorkers(4)));
     }
@@ -289,7 +297,7 @@ TEST(ReadAhead, ARunThatDoesNotRecurseReadsNoSubFolder) {
         if (piece < 0)
             opened.insert(std::string(folder));
     };
-    Walk walk(tree.root(), QStringLiteral("+"), false);
+    Walk walk(tree.root(), WalkMode::CountTypes, false);
     walk.run(settings);
     EXPECT_EQ(opened, std::set<std::string>({tree.rootBytes()}));
 }
@@ -309,7 +317,7 @@ TEST(ReadAhead, ALargeFolderIsWalkedWhileItsLaterPiecesAreStillRead) {
         }
     };
     bool walkedAhead = false;
-    Walk walk(tree.root(), QStringLiteral("+"));
+    Walk walk(tree.root(), WalkMode::CountTypes);
     RunState state;
     walk.onPump = [&] {
         // The root's ".", ".." and "big", then 200 entries of big: the walk is on its third piece
@@ -353,7 +361,7 @@ TEST(ReadAhead, StopDoesNotWaitForAWorkerBlockedInTheKernel) {
     };
     RunState state;
     std::chrono::steady_clock::time_point stopped;
-    Walk walk(tree.root(), QStringLiteral("+"));
+    Walk walk(tree.root(), WalkMode::CountTypes);
     walk.pumpInterval = 1ms;
     walk.onPump = [&] {
         // ".", "..", "a" and its three entries, then "hung": the walk waits for its listing.
@@ -381,7 +389,7 @@ TEST(ReadAhead, StopEndsOutstandingReads) {
     std::atomic<int> reads{0};
     ReadAheadSettings settings = withWorkers(4);
     settings.beforeRead = [&](std::string_view, qsizetype) { ++reads; };
-    Walk walk(tree.root(), QStringLiteral("+"));
+    Walk walk(tree.root(), WalkMode::CountTypes);
     walk.flips = {{3, [](ScanOptions&, RunState& r) { r.StopSearch = true; }}};
     walk.run(settings);
     const int atReturn = reads;
@@ -395,7 +403,7 @@ TEST(ReadAhead, WalksPathsLongerThanTheSystemAccepts) {
     const std::string rel = makeDeepChain(tree.rootBytes(), 24, 200);
     ASSERT_GT(tree.abs(rel).size(), size_t(PATH_MAX));
     for (int workers : {0, 3}) {
-        Walk walk(tree.root(), QStringLiteral(".txt"));
+        Walk walk(tree.root(), WalkMode::ListType, true, QStringLiteral(".txt"));
         const Outcome outcome = walk.run(withWorkers(workers));
         ASSERT_EQ(outcome.rows.size(), 1) << workers;
         EXPECT_EQ(platform::encodeFileName(outcome.paths[0]).toStdString(), tree.abs(rel));
@@ -428,7 +436,7 @@ TEST(ReadAhead, AFolderSwappedForALinkIsNotEntered) {
                 ASSERT_EQ(::symlink(outside.rootBytes().c_str(), tree.abs("a").c_str()), 0);
             }
         };
-        Walk walk(tree.root(), QStringLiteral(".txt"));
+        Walk walk(tree.root(), WalkMode::ListType, true, QStringLiteral(".txt"));
         const Outcome outcome = walk.run(settings);
         ASSERT_EQ(outcome.rows.size(), 1) << workers;
         EXPECT_EQ(outcome.paths[0], tree.root() + QStringLiteral("/z/last.txt")) << workers;
@@ -449,7 +457,7 @@ TEST(ReadAhead, TreesChangedDuringTheWalkNeitherCrashItNorListAnEntryTwice) {
         SCOPED_TRACE(variant);
         TempTree tree;
         const std::vector<std::string> folders = makeRandomTree(tree.rootBytes(), 21, {60, 500, 400, false});
-        Walk walk(tree.root(), QStringLiteral("x"));
+        Walk walk(tree.root(), WalkMode::Criteria);
         walk.opts.nameMask = {true, QStringLiteral("*")};
         walk.opts.excludeHidden = false;
         walk.opts.excludeSystem = false;
@@ -485,7 +493,7 @@ TEST(ReadAhead, HoldsNoMoreDescriptorsThanItsBudget) {
     settings.chunkEntries = 16;
     const int before = openDescriptors();
     int most = 0;
-    Walk walk(tree.root(), QStringLiteral("+"));
+    Walk walk(tree.root(), WalkMode::CountTypes);
     walk.onPump = [&] { most = std::max(most, openDescriptors()); };
     const Outcome outcome = walk.run(settings);
     // The budget, and what each worker has in flight while it reopens or opens one more.
@@ -500,7 +508,7 @@ TEST(ReadAhead, ListingsHeldStayWithinTheBudgetAndADeepWalkHoldsLittle) {
     makeRandomTree(tree.rootBytes(), 23, {400, 3000, 10, false});
     ReadAheadSettings settings = withWorkers(4);
     settings.budgetBytes = 64 * 1024;
-    Walk walk(tree.root(), QStringLiteral("+"));
+    Walk walk(tree.root(), WalkMode::CountTypes);
     const Outcome outcome = walk.run(settings);
     // Beyond the budget by at most what the workers were reading when it was reached.
     EXPECT_LE(outcome.peakBytes, settings.budgetBytes + size_t(settings.workers) * 16 * 1024);
@@ -509,7 +517,8 @@ TEST(ReadAhead, ListingsHeldStayWithinTheBudgetAndADeepWalkHoldsLittle) {
     TempTree deep;
     makeDeepChain(deep.rootBytes(), 2000, 1);
     for (int workers : {0, 4}) {
-        const Outcome deepOutcome = Walk(deep.root(), QStringLiteral(".txt")).run(withWorkers(workers));
+        const Outcome deepOutcome =
+            Walk(deep.root(), WalkMode::ListType, true, QStringLiteral(".txt")).run(withWorkers(workers));
         EXPECT_EQ(deepOutcome.rows.size(), 1);
         EXPECT_LT(deepOutcome.peakBytes, size_t(2) << 20) << workers; // a few hundred bytes a level
     }
@@ -520,7 +529,7 @@ TEST(ReadAhead, WorkersReadWithTheRightsOfTheThreadThatStartsTheWalk) {
     tree.makeFile("closed/inside.txt");
     tree.makeFile("open/a.txt");
     tree.setMode("closed", 0);
-    Walk walk(tree.root(), QStringLiteral(".txt"));
+    Walk walk(tree.root(), WalkMode::ListType, true, QStringLiteral(".txt"));
     WithoutFileRights noRights;
     const Outcome withoutWorkers = walk.run(withWorkers(0));
     const Outcome withWorkers4 = walk.run(withWorkers(4));
@@ -576,14 +585,14 @@ TEST(ReadAhead, WalksATreeDeeperThanTheStackWouldHold) {
     TempTree tree;
     const DeepChain chain(tree.rootBytes(), 100000);
     const std::string& rel = chain.file();
-    const Outcome summary = Walk(tree.root(), QStringLiteral("+")).run(withWorkers(0));
+    const Outcome summary = Walk(tree.root(), WalkMode::CountTypes).run(withWorkers(0));
     EXPECT_EQ(summary.entries, 3 + 3 * 100000); // ".", ".." and one more entry a level
     EXPECT_EQ(summary.totalFiles, 1);
-    const Outcome listed = Walk(tree.root(), QStringLiteral(".txt")).run(withWorkers(4));
+    const Outcome listed = Walk(tree.root(), WalkMode::ListType, true, QStringLiteral(".txt")).run(withWorkers(4));
     ASSERT_EQ(listed.paths.size(), 1);
     EXPECT_EQ(platform::encodeFileName(listed.paths[0]).toStdString(), tree.abs(rel));
     // Stopped at the bottom, the walk leaves the whole chain to the reader, which frees it.
-    Walk stopped(tree.root(), QStringLiteral("+"));
+    Walk stopped(tree.root(), WalkMode::CountTypes);
     stopped.flips = {{3 * 100000, [](ScanOptions&, RunState& r) { r.StopSearch = true; }}};
     EXPECT_EQ(stopped.run(withWorkers(4)).totalFiles, 0);
 }

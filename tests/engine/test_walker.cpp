@@ -10,6 +10,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -22,28 +23,35 @@ public:
             onPump(*this);
     }
     ScanOptions options() const override { return opts; }
-    void showFileCount(const QString& text) override { fileCount = text; }
-    void showTotalFiles(qint32 total) override { totalFiles = total; }
+    void showProgress(const WalkProgress& p) override {
+        progress = p;
+        folder = p.folder;
+        progress.folder = {}; // valid during the call only
+        if (onProgress)
+            onProgress(p);
+    }
 
     ScanOptions opts;
     std::function<void(TestHost&)> onPump;
+    std::function<void(const WalkProgress&)> onProgress;
     int pumps = 0;
-    QString fileCount;
-    qint32 totalFiles = -1;
+    WalkProgress progress; // the last one handed over
+    std::string folder;
 };
 
 class Walk : public ::testing::Test {
 protected:
     void SetUp() override { state = {}; }
 
-    void run(const QString& mode, bool recurse = true, const QString& root = QString()) {
+    void run(WalkMode mode, bool recurse = true, const QString& root = QString(), const QString& type = QString()) {
         dataList.clear();
         indexList.Clear();
         fileList.clear();
         FolderWalker walker(host, state, dataList, indexList, fileList);
         walker.setPumpInterval(std::chrono::nanoseconds(0));
-        walker.ScanFolder(root.isEmpty() ? tree.root() : root, recurse, mode);
+        walker.ScanFolder(root.isEmpty() ? tree.root() : root, recurse, mode, type);
     }
+    void list(const QString& type, bool recurse = true) { run(WalkMode::ListType, recurse, QString(), type); }
 
     // Found files relative to the root, in walk order.
     QStringList found() const {
@@ -78,20 +86,21 @@ TEST_F(Walk, CountsTypesInFirstMetOrderKeyedWithoutCase) {
     tree.makeFile("c/README", "12");
     tree.makeFile("c/x.tar.gz", "1234");
     tree.makeFile("Makefile", "");
-    run(QStringLiteral("+"));
+    run(WalkMode::CountTypes);
     // Depth-first, pre-order: a.txt, b/ (Report.TXT), c/ (notes.txt, README, x.tar.gz), Makefile.
     // The root holds 6 entries with its dots, b 3 and c 5.
     EXPECT_EQ(types(), QStringList({QStringLiteral(".txt 3 9"), QStringLiteral(" 2 2"), QStringLiteral(".gz 1 4")}))
         << types().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(state.TotalFiles, 6);
-    EXPECT_EQ(host.totalFiles, 6);
+    EXPECT_EQ(host.progress.totalFiles, 6);
     EXPECT_TRUE(fileList.empty());
     EXPECT_EQ(state.EntryCount, 14);
-    EXPECT_EQ(host.fileCount, QStringLiteral("14/0"));
+    EXPECT_EQ(host.progress.settledEntries, 14);
+    EXPECT_EQ(host.progress.rows, 0);
 }
 
 TEST_F(Walk, AFolderWithOnlyDotsCountsTwoEntries) {
-    run(QStringLiteral("+"));
+    run(WalkMode::CountTypes);
     EXPECT_EQ(state.EntryCount, 2);
     EXPECT_TRUE(dataList.empty());
 }
@@ -103,14 +112,14 @@ TEST_F(Walk, ExcludesHiddenAndSystemFilesButEntersHiddenFolders) {
     tree.makeFile("plain.txt");
     host.opts.nameMask.on = true;
     host.opts.nameMask.mask = QStringLiteral("*");
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral(".secret/visible.txt"), QStringLiteral("plain.txt")}));
 
     host.opts.excludeHidden = false;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found().size(), 3);
     host.opts.excludeSystem = false;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found().size(), 4);
 }
 
@@ -122,22 +131,22 @@ TEST_F(Walk, AttributeRequirementNeedsOneOfTheTickedBits) {
     tree.setMode(".ro-hidden", 0444);
     host.opts.attributes.on = true;
     host.opts.attributes.readOnly = true;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("ro.txt")}));
 
     // Neither attribute ticked: nothing passes while an exclusion box is ticked...
     host.opts.attributes.readOnly = false;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_TRUE(found().isEmpty());
     // ...and everything passes when both are clear.
     host.opts.excludeHidden = false;
     host.opts.excludeSystem = false;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found().size(), 3);
 
     host.opts.excludeHidden = true;
     host.opts.attributes.archive = true;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("ro.txt"), QStringLiteral("rw.txt")}));
 }
 
@@ -147,7 +156,7 @@ TEST_F(Walk, TypeAndNameMasks) {
     host.opts.typeMask.on = true;
     auto withTypeMask = [&](const char* mask) {
         host.opts.typeMask.mask = QString::fromUtf8(mask);
-        run(QStringLiteral("x"));
+        run(WalkMode::Criteria);
         return found().join(QLatin1Char(','));
     };
     EXPECT_EQ(withTypeMask("*.txt;*.doc"), QStringLiteral("a.txt,b.doc,c.TXT"));
@@ -158,23 +167,24 @@ TEST_F(Walk, TypeAndNameMasks) {
     host.opts.typeMask.on = false;
     host.opts.nameMask.on = true;
     host.opts.nameMask.mask = QStringLiteral("?.txt*");
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("a.txt"), QStringLiteral("c.TXT"), QStringLiteral("d.txt.bak")}));
     host.opts.nameMask.mask = QString();
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_TRUE(found().isEmpty());
 }
 
 TEST_F(Walk, TypeMaskModeListsOneTypeAndTheEmptyTypeListsFilesWithoutExtension) {
     for (const char* n : {"a.txt", "b.TXT", "README", "sub/Makefile", "x."})
         tree.makeFile(n);
-    run(QStringLiteral(".txt"));
+    list(QStringLiteral(".txt"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("a.txt"), QStringLiteral("b.TXT")}));
-    run(QString());
+    list(QString());
     EXPECT_EQ(found(), QStringList({QStringLiteral("README"), QStringLiteral("sub/Makefile")}));
-    run(QStringLiteral("."));
+    list(QStringLiteral("."));
     EXPECT_EQ(found(), QStringList({QStringLiteral("x.")}));
-    EXPECT_EQ(host.fileCount, QStringLiteral("%1/1").arg(state.EntryCount));
+    EXPECT_EQ(host.progress.settledEntries, state.EntryCount);
+    EXPECT_EQ(host.progress.rows, 1);
 }
 
 TEST_F(Walk, DateCriteriaCompareLocalDays) {
@@ -186,16 +196,16 @@ TEST_F(Walk, DateCriteriaCompareLocalDays) {
     host.opts.modified.on = true;
     host.opts.modified.date = EncodeDateTime(2020, 5, 4, 10, 36, 19, 0);
     host.opts.modified.relation = DateRelation::Equal; // Equal to
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("early.txt"), QStringLiteral("late.txt")}));
     host.opts.modified.relation = DateRelation::After; // After
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("next.txt")}));
     host.opts.modified.relation = DateRelation::Before; // Before
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("prev.txt")}));
     host.opts.modified.relation = DateRelation::None; // typed text that is no item
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_TRUE(found().isEmpty());
 
     // Both dates ticked: both must hold. Files were created today, long after 2020.
@@ -203,10 +213,10 @@ TEST_F(Walk, DateCriteriaCompareLocalDays) {
     host.opts.created.on = true;
     host.opts.created.date = EncodeDateTime(2020, 5, 4, 0, 0, 0, 0);
     host.opts.created.relation = DateRelation::After;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found().size(), 2);
     host.opts.created.relation = DateRelation::Before;
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_TRUE(found().isEmpty());
 }
 
@@ -217,7 +227,7 @@ TEST_F(Walk, SizeCriterionInKilobytes) {
     auto sizes = [&](double kb, int combo) {
         host.opts.size.kilobytes = kb;
         host.opts.size.relation = SizeRelation(combo);
-        run(QStringLiteral("x"));
+        run(WalkMode::Criteria);
         return found().join(QLatin1Char(','));
     };
     EXPECT_EQ(sizes(1.0, 1), QStringLiteral("f1014,f1034"));
@@ -229,7 +239,7 @@ TEST_F(Walk, SizeCriterionInKilobytes) {
 TEST_F(Walk, WithoutRecursionOnlyTheRootIsListed) {
     tree.makeFile("top.txt");
     tree.makeFile("sub/deep.txt");
-    run(QStringLiteral(".txt"), false);
+    list(QStringLiteral(".txt"), false);
     EXPECT_EQ(found(), QStringList({QStringLiteral("top.txt")}));
     EXPECT_EQ(state.EntryCount, 4);
 }
@@ -243,11 +253,13 @@ TEST_F(Walk, StopEndsTheWalkAtTheNextStopTestOnEveryLevel) {
         if (h.pumps == 14) // before the third file of a/b/c
             state.StopSearch = true;
     };
-    run(QStringLiteral(".txt"));
+    list(QStringLiteral(".txt"));
     EXPECT_EQ(state.EntryCount, 14);
     EXPECT_EQ(found().size(), 3);
-    // The stop test saw the flag; the text is the one the last accepted file set.
-    EXPECT_EQ(host.fileCount, QStringLiteral("14/3"));
+    // The stop test saw the flag; the progress settled where the last accepted file left it.
+    EXPECT_EQ(host.progress.entries, 14);
+    EXPECT_EQ(host.progress.settledEntries, 14);
+    EXPECT_EQ(host.progress.rows, 3);
 }
 
 TEST_F(Walk, StopWhileEveryFileIsRejectedTakesEffectAtTheNextFolderEntry) {
@@ -258,10 +270,28 @@ TEST_F(Walk, StopWhileEveryFileIsRejectedTakesEffectAtTheNextFolderEntry) {
         if (h.pumps == 6) // inside a, before the first hidden file
             state.StopSearch = true;
     };
-    run(QStringLiteral("+"));
+    run(WalkMode::CountTypes);
     // The rejected files skip the stop test; the folder entry "a" reaches it after the nested walk.
     EXPECT_EQ(state.EntryCount, 3 + 7);
     EXPECT_TRUE(dataList.empty());
+}
+
+TEST_F(Walk, ProgressCountsEveryEntryAtOnceAndSettlesAtFinishedEntries) {
+    for (int i = 0; i < 3; ++i)
+        tree.makeFile("a/.h" + std::to_string(i));
+    tree.makeFile("a/z.txt");
+    using Seen = std::tuple<qint64, qint64, qint64, std::string>; // entries, settled, rows, folder
+    std::vector<Seen> seen;
+    host.onProgress = [&](const WalkProgress& p) {
+        EXPECT_EQ(p.mode, WalkMode::ListType);
+        seen.emplace_back(p.entries, p.settledEntries, p.rows, std::string(p.folder));
+    };
+    list(QStringLiteral(".txt"));
+    // root: . .. a; a: . .. .h0 .h1 .h2 z.txt. Progress comes before each entry's pump and at the end.
+    ASSERT_EQ(seen.size(), 10u);
+    // Before z.txt: the hidden files are examined but left out, and "a" is finished only after its walk.
+    EXPECT_EQ(seen[8], Seen(8, 5, 0, tree.abs("a")));
+    EXPECT_EQ(seen[9], Seen(9, 9, 1, tree.rootBytes()));
 }
 
 TEST_F(Walk, OptionChangesApplyFromTheNextEntry) {
@@ -273,7 +303,7 @@ TEST_F(Walk, OptionChangesApplyFromTheNextEntry) {
         if (h.pumps == 5) // before the entry of f2.txt
             h.opts.nameMask.mask = QStringLiteral("nothing");
     };
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("f0.txt"), QStringLiteral("f1.txt")}));
 }
 
@@ -284,7 +314,7 @@ TEST_F(Walk, LinksAreEntriesButNeverEntered) {
     tree.makeLink("real/a.txt", "file-link.txt");
     host.opts.nameMask.on = true;
     host.opts.nameMask.mask = QStringLiteral("*");
-    run(QStringLiteral("x"));
+    run(WalkMode::Criteria);
     EXPECT_EQ(found(), QStringList({QStringLiteral("file-link.txt"), QStringLiteral("real/a.txt")}));
     // root: . .. alias file-link.txt real; real: . .. a.txt loop
     EXPECT_EQ(state.EntryCount, 9);
@@ -292,10 +322,10 @@ TEST_F(Walk, LinksAreEntriesButNeverEntered) {
 
 TEST_F(Walk, AnUnlistableFolderContributesNothingAndStopsNothing) {
     tree.makeFile("a.txt");
-    run(QStringLiteral("+"), true, tree.root() + QStringLiteral("/missing"));
+    run(WalkMode::CountTypes, true, tree.root() + QStringLiteral("/missing"));
     EXPECT_EQ(state.EntryCount, 0);
     EXPECT_TRUE(dataList.empty());
-    run(QStringLiteral("+"), true, tree.root() + QStringLiteral("/a.txt"));
+    run(WalkMode::CountTypes, true, tree.root() + QStringLiteral("/a.txt"));
     EXPECT_EQ(state.EntryCount, 0);
 }
 
@@ -305,7 +335,7 @@ TEST_F(Walk, UnreadableFoldersAreSkipped) {
     tree.makeFile("z.txt");
     tree.setMode("closed", 0);
     WithoutFileRights noRights;
-    run(QStringLiteral(".txt"));
+    list(QStringLiteral(".txt"));
     EXPECT_EQ(found(), QStringList({QStringLiteral("open/a.txt"), QStringLiteral("z.txt")}));
 }
 
@@ -314,20 +344,20 @@ TEST_F(Walk, OddNamesComeBackAsTheSameBytes) {
                                           "-leading.txt", "caf\xc3\xa9.txt", "sp ace.txt"};
     for (const std::string& n : odd)
         tree.makeFile("d\xfe/" + n, "x");
-    run(QStringLiteral(".txt"));
+    list(QStringLiteral(".txt"));
     ASSERT_EQ(fileList.size(), odd.size());
     for (const TFileRec& f : fileList) {
         const QByteArray bytes = platform::encodeFileName(f.FileName);
         EXPECT_EQ(::access(bytes.constData(), F_OK), 0) << bytes.constData();
     }
-    run(QStringLiteral("+"));
+    run(WalkMode::CountTypes);
     EXPECT_EQ(types(), QStringList({QStringLiteral(".txt 7 7")}));
 }
 
 TEST_F(Walk, CountsSparseFilesBeyondFourGigabytes) {
     tree.makeSparse("huge.img", qint64(6) << 30);
     tree.makeSparse("small.img", 1);
-    run(QStringLiteral("+"));
+    run(WalkMode::CountTypes);
     EXPECT_EQ(types(), QStringList({QStringLiteral(".img 2 %1").arg((qint64(6) << 30) + 1)}));
 }
 
@@ -339,7 +369,7 @@ TEST_F(Walk, WalksAThousandLevelsWithoutHoldingDescriptors) {
     int deepest = 0;
     host.onPump = [&](TestHost&) { deepest = std::max(deepest, openDescriptors()); };
     const int before = openDescriptors();
-    run(QStringLiteral(".txt"));
+    list(QStringLiteral(".txt"));
     EXPECT_EQ(found().size(), 1);
     EXPECT_EQ(state.EntryCount, 1000 * 3 + 2 + 1);
     EXPECT_EQ(openDescriptors(), before);

@@ -904,8 +904,12 @@ TEST_F(MainWindowTest, OptionsSnapshotReadsTheControls) {
 
 TEST_F(MainWindowTest, WalkProgressGoesToTheLabels) {
     auto form = makeForm();
-    form->showFileCount(QStringLiteral("12/345"));
-    form->showTotalFiles(678);
+    WalkProgress progress;
+    progress.entries = 20; // files left out since entry 12 do not show
+    progress.settledEntries = 12;
+    progress.rows = 345;
+    progress.totalFiles = 678;
+    form->showProgress(progress);
     EXPECT_EQ(form->FileCount->text(), QStringLiteral("12/345"));
     EXPECT_EQ(form->CountLabel->text(), QStringLiteral("678"));
 }

@@ -37,6 +37,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include <QCloseEvent>
 
@@ -93,6 +94,27 @@ void describe(QWidget* widget, const QString& name, const QString& description =
     widget->setAccessibleDescription(description.isEmpty() ? widget->statusTip() : description);
 }
 
+// A bar's row of controls: groups 24 px apart, the controls of a group 6 px apart.
+QHBoxLayout* barOf(QFrame* bar, std::initializer_list<std::initializer_list<QWidget*>> groups) {
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    bool first = true;
+    for (const auto& group : groups) {
+        if (!first)
+            row->addSpacing(24);
+        first = false;
+        for (QWidget* control : group)
+            row->addWidget(control);
+    }
+    return row;
+}
+
+QHBoxLayout* addStretch(QHBoxLayout* row) {
+    row->addStretch(1);
+    return row;
+}
+
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
     return named(new QLabel(text, parent), name);
 }
@@ -131,6 +153,144 @@ double dateTimeValue(const QDateTime& when) {
     const QDate d = when.date();
     const QTime t = when.time();
     return EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
+}
+
+} // namespace
+
+namespace {
+
+// A value control takes input only while its check box is ticked.
+void enableWith(const QCheckBox* box, std::initializer_list<QWidget*> controls) {
+    for (QWidget* control : controls)
+        control->setEnabled(box->isChecked());
+}
+
+// The rows that start a run: the root, what to exclude, the sub-folders and GO.
+void addRunRows(TForm1& f, QGridLayout* grid) {
+    f.RootDir = named(new QLineEdit(f.Panel6), QStringLiteral("RootDir"));
+    f.RootDir->setStatusTip(QStringLiteral("Click to select root folder"));
+    auto* rootLabel = new QLabel(QStringLiteral("Root"), f.Panel6);
+    rootLabel->setBuddy(f.RootDir); // a screen reader names the field by it
+    grid->addWidget(rootLabel, 0, 0);
+    grid->addWidget(f.RootDir, 0, 1, 1, 2);
+
+    f.HidBox = makeCheckBox(QStringLiteral("HidBox"), QStringLiteral("Hidden"), true, f.Panel6);
+    f.sysbox = makeCheckBox(QStringLiteral("sysbox"), QStringLiteral("System"), true, f.Panel6);
+    grid->addWidget(new QLabel(QStringLiteral("Exclude files"), f.Panel6), 1, 0);
+    grid->addWidget(f.HidBox, 1, 1);
+    grid->addWidget(f.sysbox, 1, 2);
+
+    f.incsubs = makeCheckBox(QStringLiteral("incsubs"), QStringLiteral("Include Sub folders"), true, f.Panel6);
+    f.Button1 = named(new QPushButton(QStringLiteral("GO"), f.Panel6), QStringLiteral("Button1"));
+    atLeast(f.Button1, 97, 33);
+    grid->addWidget(f.incsubs, 2, 0, 1, 2);
+    grid->addWidget(f.Button1, 2, 1, 1, 2, Qt::AlignRight);
+
+    auto* heading = new QLabel(QStringLiteral("FILE SEARCH OPTIONS"), f.Panel6);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    grid->addWidget(heading, 3, 0, 1, 3);
+}
+
+// The rows of the conditions: each check box with its relation and value.
+void addConditionRows(TForm1& f, QGridLayout* grid) {
+    f.SingleFile = makeCheckBox(QStringLiteral("SingleFile"), QStringLiteral("File type mask"), false, f.Panel6);
+    f.SingleFile->setStatusTip(typeMaskHint);
+    f.FileType = named(new QLineEdit(f.Panel6), QStringLiteral("FileType"));
+    f.FileType->setStatusTip(typeMaskHint);
+    f.FileType->setEnabled(false);
+    grid->addWidget(f.SingleFile, 4, 0);
+    grid->addWidget(f.FileType, 4, 1, 1, 2);
+
+    f.InFile = makeCheckBox(QStringLiteral("InFile"), QStringLiteral("File name mask"), false, f.Panel6);
+    f.InFile->setStatusTip(QStringLiteral("Mask can contain wildcards * and ?"));
+    f.InText = named(new QLineEdit(f.Panel6), QStringLiteral("InText"));
+    f.InText->setStatusTip(QStringLiteral("Mask can contain wildcards * and ? -"));
+    f.InText->setEnabled(false);
+    grid->addWidget(f.InFile, 5, 0);
+    grid->addWidget(f.InText, 5, 1, 1, 2);
+
+    const QStringList dateItems{QStringLiteral("After"), QStringLiteral("Equal to"), QStringLiteral("Before")};
+    const auto dateRow = [&](int row, const char* box, const char* caption, const char* combo, const char* picker,
+                             const QString& hint) {
+        const auto name = [](const char* text) { return QString::fromLatin1(text); };
+        auto* check = makeCheckBox(name(box), name(caption), false, f.Panel6);
+        check->setStatusTip(hint);
+        auto* relation = makeCombo(name(combo), dateItems, hint, f.Panel6);
+        auto* date = makeDatePicker(name(picker), hint, f.Panel6);
+        grid->addWidget(check, row, 0);
+        grid->addWidget(relation, row, 1);
+        grid->addWidget(date, row, 2);
+        return std::tuple{check, relation, date};
+    };
+    std::tie(f.FileCreated, f.FileCreatedCombo, f.CreateDate) =
+        dateRow(6, "FileCreated", "Created", "FileCreatedCombo", "CreateDate", QStringLiteral("Date file created"));
+    std::tie(f.FileModified, f.FileModifiedCombo, f.ModDate) = dateRow(
+        7, "FileModified", "Modified", "FileModifiedCombo", "ModDate", QStringLiteral("Date file last modified"));
+
+    f.FileSize = makeCheckBox(QStringLiteral("FileSize"), QStringLiteral("Size (Kb)"), false, f.Panel6);
+    f.FileSize->setStatusTip(fileSizeHint);
+    f.FileSizeCombo = makeCombo(QStringLiteral("FileSizeCombo"),
+                                {QStringLiteral("Greater"), QStringLiteral("Equal to"), QStringLiteral("Less")},
+                                fileSizeHint, f.Panel6);
+    f.FileSizeKb = named(new QDoubleSpinBox(f.Panel6), QStringLiteral("FileSizeKb"));
+    f.FileSizeKb->setDecimals(2);
+    f.FileSizeKb->setRange(0, 1e12);
+    f.FileSizeKb->setValue(0);
+    f.FileSizeKb->setStatusTip(fileSizeHint);
+    f.FileSizeKb->setEnabled(false);
+    grid->addWidget(f.FileSize, 8, 0);
+    grid->addWidget(f.FileSizeCombo, 8, 1);
+    grid->addWidget(f.FileSizeKb, 8, 2);
+
+    f.AttribsChk = makeCheckBox(QStringLiteral("AttribsChk"), QStringLiteral("File attributes"), false, f.Panel6);
+    f.ReadChk = makeCheckBox(QStringLiteral("ReadChk"), QStringLiteral("Read only"), false, f.Panel6);
+    f.ReadChk->setEnabled(false);
+    f.ArchiveChk = makeCheckBox(QStringLiteral("ArchiveChk"), QStringLiteral("Archive"), false, f.Panel6);
+    f.ArchiveChk->setEnabled(false);
+    grid->addWidget(f.AttribsChk, 9, 0);
+    auto* attributes = new QHBoxLayout;
+    attributes->setSpacing(6);
+    attributes->addWidget(f.ReadChk);
+    attributes->addWidget(f.ArchiveChk);
+    attributes->addStretch(1);
+    grid->addLayout(attributes, 9, 1, 1, 2);
+}
+
+void fitOptionColumns(TForm1& f, QGridLayout* grid) {
+    grid->setRowStretch(10, 1);
+    // The check boxes keep their whole captions; the combo boxes take what the values leave.
+    int checkWidth = 0;
+    for (const QCheckBox* box : {f.SingleFile, f.InFile, f.FileCreated, f.FileModified, f.FileSize, f.AttribsChk})
+        checkWidth = std::max(checkWidth, box->sizeHint().width());
+    grid->setColumnMinimumWidth(0, checkWidth);
+    for (QComboBox* combo : {f.FileCreatedCombo, f.FileModifiedCombo, f.FileSizeCombo})
+        atLeast(combo, 70);
+    for (QWidget* value : std::initializer_list<QWidget*>{f.CreateDate, f.ModDate, f.FileSizeKb}) {
+        value->setMinimumWidth(80);
+        value->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    }
+}
+
+void describeOptionFields(TForm1& f) {
+    // The names a screen reader gives the fields, from the captions beside them; the hints describe them.
+    describe(f.RootDir, QStringLiteral("Root"));
+    describe(f.FileType, f.SingleFile->text());
+    describe(f.InText, f.InFile->text());
+    describe(f.CreateDate, f.FileCreated->text() + QStringLiteral(" date"));
+    describe(f.ModDate, f.FileModified->text() + QStringLiteral(" date"));
+    describe(f.FileSizeKb, f.FileSize->text());
+    // On Linux a combo box's accessible name is its value; screen readers name it by the label it
+    // is labelled by. The check box beside it is no label, so an unseen one carries the caption.
+    const std::pair<QComboBox*, QCheckBox*> relations[] = {
+        {f.FileCreatedCombo, f.FileCreated}, {f.FileModifiedCombo, f.FileModified}, {f.FileSizeCombo, f.FileSize}};
+    for (const auto& [combo, box] : relations) {
+        describe(combo, box->text() + QStringLiteral(" relation"));
+        auto* label = new QLabel(combo->accessibleName(), f.Panel6);
+        label->setBuddy(combo);
+        label->hide();
+    }
 }
 
 } // namespace
@@ -239,125 +399,10 @@ QFrame* TForm1::createOptionsPanel() {
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(4);
     grid->setColumnStretch(2, 1);
-
-    RootDir = named(new QLineEdit(Panel6), QStringLiteral("RootDir"));
-    RootDir->setStatusTip(QStringLiteral("Click to select root folder"));
-    auto* rootLabel = new QLabel(QStringLiteral("Root"), Panel6);
-    rootLabel->setBuddy(RootDir); // a screen reader names the field by it
-    grid->addWidget(rootLabel, 0, 0);
-    grid->addWidget(RootDir, 0, 1, 1, 2);
-
-    HidBox = makeCheckBox(QStringLiteral("HidBox"), QStringLiteral("Hidden"), true, Panel6);
-    sysbox = makeCheckBox(QStringLiteral("sysbox"), QStringLiteral("System"), true, Panel6);
-    grid->addWidget(new QLabel(QStringLiteral("Exclude files"), Panel6), 1, 0);
-    grid->addWidget(HidBox, 1, 1);
-    grid->addWidget(sysbox, 1, 2);
-
-    incsubs = makeCheckBox(QStringLiteral("incsubs"), QStringLiteral("Include Sub folders"), true, Panel6);
-    Button1 = named(new QPushButton(QStringLiteral("GO"), Panel6), QStringLiteral("Button1"));
-    atLeast(Button1, 97, 33);
-    grid->addWidget(incsubs, 2, 0, 1, 2);
-    grid->addWidget(Button1, 2, 1, 1, 2, Qt::AlignRight);
-
-    auto* heading = new QLabel(QStringLiteral("FILE SEARCH OPTIONS"), Panel6);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    grid->addWidget(heading, 3, 0, 1, 3);
-
-    SingleFile = makeCheckBox(QStringLiteral("SingleFile"), QStringLiteral("File type mask"), false, Panel6);
-    SingleFile->setStatusTip(typeMaskHint);
-    FileType = named(new QLineEdit(Panel6), QStringLiteral("FileType"));
-    FileType->setStatusTip(typeMaskHint);
-    FileType->setEnabled(false);
-    grid->addWidget(SingleFile, 4, 0);
-    grid->addWidget(FileType, 4, 1, 1, 2);
-
-    InFile = makeCheckBox(QStringLiteral("InFile"), QStringLiteral("File name mask"), false, Panel6);
-    InFile->setStatusTip(QStringLiteral("Mask can contain wildcards * and ?"));
-    InText = named(new QLineEdit(Panel6), QStringLiteral("InText"));
-    InText->setStatusTip(QStringLiteral("Mask can contain wildcards * and ? -"));
-    InText->setEnabled(false);
-    grid->addWidget(InFile, 5, 0);
-    grid->addWidget(InText, 5, 1, 1, 2);
-
-    const QStringList dateItems{QStringLiteral("After"), QStringLiteral("Equal to"), QStringLiteral("Before")};
-    const QString createdHint = QStringLiteral("Date file created");
-    FileCreated = makeCheckBox(QStringLiteral("FileCreated"), QStringLiteral("Created"), false, Panel6);
-    FileCreated->setStatusTip(createdHint);
-    FileCreatedCombo = makeCombo(QStringLiteral("FileCreatedCombo"), dateItems, createdHint, Panel6);
-    CreateDate = makeDatePicker(QStringLiteral("CreateDate"), createdHint, Panel6);
-    grid->addWidget(FileCreated, 6, 0);
-    grid->addWidget(FileCreatedCombo, 6, 1);
-    grid->addWidget(CreateDate, 6, 2);
-
-    const QString modifiedHint = QStringLiteral("Date file last modified");
-    FileModified = makeCheckBox(QStringLiteral("FileModified"), QStringLiteral("Modified"), false, Panel6);
-    FileModified->setStatusTip(modifiedHint);
-    FileModifiedCombo = makeCombo(QStringLiteral("FileModifiedCombo"), dateItems, modifiedHint, Panel6);
-    ModDate = makeDatePicker(QStringLiteral("ModDate"), modifiedHint, Panel6);
-    grid->addWidget(FileModified, 7, 0);
-    grid->addWidget(FileModifiedCombo, 7, 1);
-    grid->addWidget(ModDate, 7, 2);
-
-    FileSize = makeCheckBox(QStringLiteral("FileSize"), QStringLiteral("Size (Kb)"), false, Panel6);
-    FileSize->setStatusTip(fileSizeHint);
-    FileSizeCombo = makeCombo(QStringLiteral("FileSizeCombo"),
-                              {QStringLiteral("Greater"), QStringLiteral("Equal to"), QStringLiteral("Less")},
-                              fileSizeHint, Panel6);
-    FileSizeKb = named(new QDoubleSpinBox(Panel6), QStringLiteral("FileSizeKb"));
-    FileSizeKb->setDecimals(2);
-    FileSizeKb->setRange(0, 1e12);
-    FileSizeKb->setValue(0);
-    FileSizeKb->setStatusTip(fileSizeHint);
-    FileSizeKb->setEnabled(false);
-    grid->addWidget(FileSize, 8, 0);
-    grid->addWidget(FileSizeCombo, 8, 1);
-    grid->addWidget(FileSizeKb, 8, 2);
-
-    AttribsChk = makeCheckBox(QStringLiteral("AttribsChk"), QStringLiteral("File attributes"), false, Panel6);
-    ReadChk = makeCheckBox(QStringLiteral("ReadChk"), QStringLiteral("Read only"), false, Panel6);
-    ReadChk->setEnabled(false);
-    ArchiveChk = makeCheckBox(QStringLiteral("ArchiveChk"), QStringLiteral("Archive"), false, Panel6);
-    ArchiveChk->setEnabled(false);
-    grid->addWidget(AttribsChk, 9, 0);
-    auto* attributes = new QHBoxLayout;
-    attributes->setSpacing(6);
-    attributes->addWidget(ReadChk);
-    attributes->addWidget(ArchiveChk);
-    attributes->addStretch(1);
-    grid->addLayout(attributes, 9, 1, 1, 2);
-
-    grid->setRowStretch(10, 1);
-    // The check boxes keep their whole captions; the combo boxes take what the values leave.
-    int checkWidth = 0;
-    for (const QCheckBox* box : {SingleFile, InFile, FileCreated, FileModified, FileSize, AttribsChk})
-        checkWidth = std::max(checkWidth, box->sizeHint().width());
-    grid->setColumnMinimumWidth(0, checkWidth);
-    for (QComboBox* combo : {FileCreatedCombo, FileModifiedCombo, FileSizeCombo})
-        atLeast(combo, 70);
-    for (QWidget* value : std::initializer_list<QWidget*>{CreateDate, ModDate, FileSizeKb}) {
-        value->setMinimumWidth(80);
-        value->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
-    }
-
-    // The names a screen reader gives the fields, from the captions beside them; the hints describe them.
-    describe(RootDir, QStringLiteral("Root"));
-    describe(FileType, SingleFile->text());
-    describe(InText, InFile->text());
-    describe(CreateDate, FileCreated->text() + QStringLiteral(" date"));
-    describe(ModDate, FileModified->text() + QStringLiteral(" date"));
-    describe(FileSizeKb, FileSize->text());
-    // On Linux a combo box's accessible name is its value; screen readers name it by the label it
-    // is labelled by. The check box beside it is no label, so an unseen one carries the caption.
-    const std::pair<QComboBox*, QCheckBox*> relations[] = {
-        {FileCreatedCombo, FileCreated}, {FileModifiedCombo, FileModified}, {FileSizeCombo, FileSize}};
-    for (const auto& [combo, box] : relations) {
-        describe(combo, box->text() + QStringLiteral(" relation"));
-        auto* label = new QLabel(combo->accessibleName(), Panel6);
-        label->setBuddy(combo);
-        label->hide();
-    }
+    addRunRows(*this, grid);
+    addConditionRows(*this, grid);
+    fitOptionColumns(*this, grid);
+    describeOptionFields(*this);
     return Panel6;
 }
 
@@ -377,20 +422,11 @@ QFrame* TForm1::createTypePanel() {
     box->addWidget(ListView1, 1);
 
     Panel4 = makeBar(QStringLiteral("Panel4"), 30, Panel1);
-    auto* bar = new QHBoxLayout(Panel4);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->setSpacing(6);
     Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("Total files:"), Panel4);
     CountLabel = makeLabel(QStringLiteral("CountLabel"), QStringLiteral("0"), Panel4);
     Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("Total size: 0"), Panel4);
     Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("Total types: 0"), Panel4);
-    bar->addWidget(Label1);
-    bar->addWidget(CountLabel);
-    bar->addSpacing(24);
-    bar->addWidget(Label5);
-    bar->addSpacing(24);
-    bar->addWidget(Label3);
-    bar->addStretch(1);
+    addStretch(barOf(Panel4, {{Label1, CountLabel}, {Label5}, {Label3}}));
     box->addWidget(Panel4);
     // A counter alone says "0": the caption beside it says what of.
     CountLabel->setAccessibleDescription(QStringLiteral("Total files"));
@@ -411,21 +447,12 @@ QFrame* TForm1::createFilePanel() {
     box->addWidget(ListView2, 1);
 
     Panel2 = makeBar(QStringLiteral("Panel2"), 30, Panel3);
-    auto* bar = new QHBoxLayout(Panel2);
-    bar->setContentsMargins(0, 0, 0, 0);
-    bar->setSpacing(6);
     Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("Selected files:"), Panel2);
     FileCount = makeLabel(QStringLiteral("FileCount"), QStringLiteral("0"), Panel2);
     TimeLabel = makeLabel(QStringLiteral("TimeLabel"), QStringLiteral("."), Panel2);
     TntLabel4 = makeLabel(QStringLiteral("TntLabel4"), QStringLiteral("Archiving: "), Panel2);
     TntLabel4->setVisible(false);
-    bar->addWidget(Label2);
-    bar->addWidget(FileCount);
-    bar->addSpacing(24);
-    bar->addWidget(TimeLabel);
-    bar->addSpacing(24);
-    bar->addWidget(TntLabel4);
-    bar->addStretch(1);
+    QHBoxLayout* bar = addStretch(barOf(Panel2, {{Label2, FileCount}, {TimeLabel}, {TntLabel4}}));
     FileCount->setAccessibleDescription(QStringLiteral("Selected files"));
     TimeLabel->setAccessibleDescription(QStringLiteral("Clock"));
 
@@ -649,31 +676,27 @@ void TForm1::RootDirClick() {
 }
 
 void TForm1::SingleFileClick() {
-    FileType->setEnabled(SingleFile->isChecked());
+    enableWith(SingleFile, {FileType});
 }
 
 void TForm1::InFileClick() {
-    InText->setEnabled(InFile->isChecked());
+    enableWith(InFile, {InText});
 }
 
 void TForm1::FileCreatedClick() {
-    FileCreatedCombo->setEnabled(FileCreated->isChecked());
-    CreateDate->setEnabled(FileCreated->isChecked());
+    enableWith(FileCreated, {FileCreatedCombo, CreateDate});
 }
 
 void TForm1::FileModifiedClick() {
-    FileModifiedCombo->setEnabled(FileModified->isChecked());
-    ModDate->setEnabled(FileModified->isChecked());
+    enableWith(FileModified, {FileModifiedCombo, ModDate});
 }
 
 void TForm1::FileSizeClick() {
-    FileSizeCombo->setEnabled(FileSize->isChecked());
-    FileSizeKb->setEnabled(FileSize->isChecked());
+    enableWith(FileSize, {FileSizeCombo, FileSizeKb});
 }
 
 void TForm1::AttribsChkClick() {
-    ReadChk->setEnabled(AttribsChk->isChecked());
-    ArchiveChk->setEnabled(AttribsChk->isChecked());
+    enableWith(AttribsChk, {ReadChk, ArchiveChk});
 }
 
 void TForm1::skinboxClick() {

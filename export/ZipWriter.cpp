@@ -181,14 +181,7 @@ bool ZipWriter::addFile(const QString& path, const QString& entryName) {
     // The header goes out first with CRC and sizes zero; they are filled in once the data is written.
     QByteArray header;
     put32(header, localHeaderSignature);
-    put16(header, versionNeeded);
-    put16(header, entry.flags);
-    put16(header, methodDeflate);
-    put16(header, entry.dosTime);
-    put16(header, entry.dosDate);
-    put32(header, 0);
-    put32(header, 0);
-    put32(header, 0);
+    putEntryFields(header, entry, false);
     put16(header, static_cast<quint16>(entry.name.size()));
     put16(header, static_cast<quint16>(entry.extra.size()));
     if (!write(header + entry.name + entry.extra))
@@ -270,20 +263,26 @@ bool ZipWriter::packData(int fd, const QString& path, qint64 expectedSize, Entry
     return true;
 }
 
+// The fields a local header and the central directory share: version needed, flags, method, time,
+// date, CRC and both sizes, which a local header leaves zero until the data is written.
+void ZipWriter::putEntryFields(QByteArray& out, const Entry& entry, bool withSizes) {
+    put16(out, versionNeeded);
+    put16(out, entry.flags);
+    put16(out, methodDeflate);
+    put16(out, entry.dosTime);
+    put16(out, entry.dosDate);
+    put32(out, withSizes ? entry.crc : 0);
+    put32(out, withSizes ? entry.compressedSize : 0);
+    put32(out, withSizes ? entry.size : 0);
+}
+
 bool ZipWriter::finish() {
     const qint64 directoryOffset = m_device->pos();
     QByteArray directory;
     for (const Entry& entry : m_entries) {
         put32(directory, centralHeaderSignature);
         put16(directory, versionMadeBy);
-        put16(directory, versionNeeded);
-        put16(directory, entry.flags);
-        put16(directory, methodDeflate);
-        put16(directory, entry.dosTime);
-        put16(directory, entry.dosDate);
-        put32(directory, entry.crc);
-        put32(directory, entry.compressedSize);
-        put32(directory, entry.size);
+        putEntryFields(directory, entry, true);
         put16(directory, static_cast<quint16>(entry.name.size()));
         put16(directory, static_cast<quint16>(entry.extra.size()));
         put16(directory, 0); // comment length

@@ -62,6 +62,7 @@ private:
         quint32 attributes = 0;
         quint32 offset = 0;
     };
+    static void putEntryFields(QByteArray& out, const Entry& entry, bool withSizes);
 
     bool fail(const QString& message);
     bool write(const QByteArray& bytes);

@@ -110,6 +110,35 @@ char* FileDataCopier::buffer() {
     return m_buffer.get();
 }
 
+ssize_t FileDataCopier::copyPiece(int in, int out, qint64 pos, qint64 want, bool& kernel, Result& result,
+                                  ContentHash* hash) {
+    for (;;) {
+        if (kernel) {
+            off64_t from = pos;
+            off64_t to = pos;
+            const ssize_t n = ::copy_file_range(in, &from, out, &to, size_t(want), 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            // Refused before it copied anything: the loop copies instead. Nothing copied at all may
+            // also be a file whose size its file system does not know (/proc).
+            if (!result.usedKernelCopy && ((n < 0 && isRefusal(errno)) || n == 0)) {
+                kernel = false;
+                continue;
+            }
+            if (n > 0)
+                result.usedKernelCopy = true;
+            return n;
+        }
+        char* data = buffer();
+        const ssize_t n = readAt(in, data, want, pos);
+        if (n > 0 && !writeAllAt(out, data, n, pos))
+            return -1;
+        if (n > 0 && hash)
+            hash->add(data, n);
+        return n;
+    }
+}
+
 FileDataCopier::Result FileDataCopier::copy(int in, int out, const Progress& progress, ContentHash* hash) {
     struct stat st {};
     if (::fstat(in, &st) != 0)
@@ -142,30 +171,7 @@ FileDataCopier::Result FileDataCopier::copy(int in, int out, const Progress& pro
         }
         bool atEnd = false;
         while (pos < end) {
-            const qint64 want = std::min(kChunk, end - pos);
-            ssize_t n = 0;
-            if (kernel) {
-                off64_t from = pos;
-                off64_t to = pos;
-                n = ::copy_file_range(in, &from, out, &to, size_t(want), 0);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                // Refused before it copied anything: the loop copies instead. Nothing copied at
-                // all may also be a file whose size its file system does not know (/proc).
-                if (!result.usedKernelCopy && ((n < 0 && isRefusal(errno)) || n == 0)) {
-                    kernel = false;
-                    continue;
-                }
-                if (n > 0)
-                    result.usedKernelCopy = true;
-            } else {
-                char* data = buffer();
-                n = readAt(in, data, want, pos);
-                if (n > 0 && !writeAllAt(out, data, n, pos))
-                    return failed(errno);
-                if (n > 0 && hash)
-                    hash->add(data, n);
-            }
+            const ssize_t n = copyPiece(in, out, pos, std::min(kChunk, end - pos), kernel, result, hash);
             if (n < 0)
                 return failed(errno);
             if (n == 0) {

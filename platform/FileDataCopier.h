@@ -3,6 +3,7 @@
 #include <QtGlobal>
 #include <functional>
 #include <memory>
+#include <sys/types.h>
 
 namespace platform {
 
@@ -45,6 +46,9 @@ public:
 
 private:
     char* buffer();
+    // Copies up to want bytes at pos, by the kernel while it takes them (kernel), else through the
+    // buffer; the bytes copied, 0 at the end of the file, -1 with errno set.
+    ssize_t copyPiece(int in, int out, qint64 pos, qint64 want, bool& kernel, Result& result, ContentHash* hash);
 
     std::unique_ptr<char[]> m_buffer;
     bool m_kernelCopyAllowed = true;

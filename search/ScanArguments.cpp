@@ -69,13 +69,129 @@ ParsedScanArguments failure(const QString& error) {
     return parsed;
 }
 
-} // namespace
+// The reading of the options: what is read so far, and where the arguments stand.
+struct Parse {
+    Reader in;
+    ScanRequest& r;
+    QStringList folders;
+    QString sortText;
+    QStringList conditions;
+};
 
-ParsedScanArguments parseScanArguments(const QStringList& arguments) {
+// An option: the names it goes by, and what it does with the parse, its name and its "=" value.
+struct Option {
+    const char* names[2];
+    void (*read)(Parse& p, const QString& name, const std::optional<QString>& inlineValue);
+};
+
+// Options without a value; "--x=..." is refused.
+bool noValue(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    if (inlineValue)
+        p.in.error = QStringLiteral("option %1 takes no value").arg(name);
+    return !inlineValue;
+}
+
+void readAttribute(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    if (!noValue(p, name, inlineValue))
+        return;
+    AttributeCondition& attributes = p.r.options.attributes;
+    attributes.on = true;
+    (name == u("--read-only") ? attributes.readOnly : attributes.archive) = true;
+    p.conditions.append(name);
+}
+
+void readFormat(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    if (const auto v = p.in.value(name, inlineValue)) {
+        if (const auto format = named(outputFormats, *v))
+            p.r.format = *format;
+        else
+            p.in.error = QStringLiteral("unknown format \"%1\" (table, csv, csv-utf16, tsv or json)").arg(*v);
+    }
+}
+
+void readOutput(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    if (const auto v = p.in.value(name, inlineValue)) {
+        if (v->isEmpty())
+            p.in.error = QStringLiteral("option %1 needs a file name").arg(name);
+        p.r.outputPath = *v;
+    }
+}
+
+void readMask(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    if (const auto v = p.in.value(name, inlineValue)) {
+        MaskCondition& mask = name == u("--type") ? p.r.options.typeMask : p.r.options.nameMask;
+        mask.on = true;
+        mask.mask = *v;
+        p.conditions.append(name);
+    }
+}
+
+void readDate(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    const auto relation = p.in.value(name, inlineValue);
+    const auto date = relation ? p.in.value(name, std::nullopt) : std::nullopt;
+    if (!relation || !date)
+        return;
+    const auto rel = named(dateRelations, *relation);
+    const auto value = dateValue(*date);
+    if (!rel)
+        p.in.error = QStringLiteral("%1 takes before, on or after, not \"%2\"").arg(name, *relation);
+    else if (!value)
+        p.in.error = QStringLiteral("%1: \"%2\" is no date of the form YYYY-MM-DD").arg(name, *date);
+    else
+        (name == u("--created") ? p.r.options.created : p.r.options.modified) = DateCondition{true, *rel, *value};
+    p.conditions.append(name);
+}
+
+void readSize(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    const auto relation = p.in.value(name, inlineValue);
+    const auto amount = relation ? p.in.value(name, std::nullopt) : std::nullopt;
+    if (!relation || !amount)
+        return;
+    bool ok = false;
+    const double kilobytes = amount->toDouble(&ok);
+    const auto rel = named(sizeRelations, *relation);
+    if (!rel)
+        p.in.error = QStringLiteral("--size takes less, equal or greater, not \"%1\"").arg(*relation);
+    else if (!ok || !std::isfinite(kilobytes) || kilobytes < 0)
+        p.in.error = QStringLiteral("--size: \"%1\" is no number of kilobytes").arg(*amount);
+    else
+        p.r.options.size = SizeCondition{true, *rel, kilobytes};
+    p.conditions.append(name);
+}
+
+const Option options[] = {
+    {{"--hidden"}, [](Parse& p, const QString& n, const auto& v) { p.r.options.excludeHidden &= !noValue(p, n, v); }},
+    {{"--system"}, [](Parse& p, const QString& n, const auto& v) { p.r.options.excludeSystem &= !noValue(p, n, v); }},
+    {{"--no-subfolders"}, [](Parse& p, const QString& n, const auto& v) { p.r.recurse &= !noValue(p, n, v); }},
+    {{"--bytes"}, [](Parse& p, const QString& n, const auto& v) { p.r.exact |= noValue(p, n, v); }},
+    {{"--null"}, [](Parse& p, const QString& n, const auto& v) { p.r.nullEnds |= noValue(p, n, v); }},
+    {{"--quiet", "-q"}, [](Parse& p, const QString& n, const auto& v) { p.r.quiet |= noValue(p, n, v); }},
+    {{"--read-only", "--archive"}, readAttribute},
+    {{"--format"}, readFormat},
+    {{"--sort"},
+     [](Parse& p, const QString& n, const auto& v) {
+         if (const auto text = p.in.value(n, v))
+             p.sortText = *text;
+     }},
+    {{"-o", "--output"}, readOutput},
+    {{"--type", "--name"}, readMask},
+    {{"--created", "--modified"}, readDate},
+    {{"--size"}, readSize},
+};
+
+const Option* optionNamed(const QString& name) {
+    for (const Option& option : options) {
+        for (const char* known : option.names) {
+            if (known && name == QLatin1String(known))
+                return &option;
+        }
+    }
+    return nullptr;
+}
+
+// The command word: help, the version, or the request to fill.
+std::optional<ParsedScanArguments> readCommand(const QString& first, ScanRequest& r) {
     ParsedScanArguments parsed;
-    if (arguments.isEmpty())
-        return failure(QStringLiteral("a command is needed: summary or list"));
-    const QString& first = arguments.first();
     if (first == u("--help") || first == u("-h")) {
         parsed.kind = ParsedScanArguments::Kind::Help;
         return parsed;
@@ -84,7 +200,6 @@ ParsedScanArguments parseScanArguments(const QStringList& arguments) {
         parsed.kind = ParsedScanArguments::Kind::Version;
         return parsed;
     }
-    ScanRequest& r = parsed.request;
     if (first == u("summary")) {
         r.command = ScanCommand::Summary;
         r.order = RowOrder::Size;
@@ -94,16 +209,50 @@ ParsedScanArguments parseScanArguments(const QStringList& arguments) {
     } else {
         return failure(QStringLiteral("unknown command \"%1\" (summary or list)").arg(first));
     }
+    return std::nullopt;
+}
 
-    Reader in{arguments, 1, {}};
-    QStringList folders;
-    QString sortText;
-    QStringList conditions;
+// What the options leave to check once all are read; an error, or nothing.
+QString finish(Parse& p) {
+    ScanRequest& r = p.r;
+    if (p.folders.size() != 1)
+        return p.folders.isEmpty() ? QStringLiteral("a folder is needed")
+                                   : QStringLiteral("one folder only, not %1").arg(p.folders.size());
+    r.root = p.folders.first();
+    if (r.root.isEmpty())
+        return QStringLiteral("the folder name is empty");
+    if (r.command == ScanCommand::Summary && !p.conditions.isEmpty())
+        return QStringLiteral("%1 is a condition of list; a summary counts every file").arg(p.conditions.first());
+    if (!p.sortText.isEmpty()) {
+        const bool summary = r.command == ScanCommand::Summary;
+        const auto order = summary ? named(summaryOrders, p.sortText) : named(listOrders, p.sortText);
+        if (!order)
+            return summary ? QStringLiteral("summary sorts by walk, type, count or size, not \"%1\"").arg(p.sortText)
+                           : QStringLiteral("list sorts by walk, path, size, created or modified, not \"%1\"")
+                                 .arg(p.sortText);
+        r.order = *order;
+    }
+    if (r.nullEnds && r.format != OutputFormat::Table && r.format != OutputFormat::Tsv)
+        return QStringLiteral("--null writes names only and takes no csv, csv-utf16 or json format");
+    if (r.exact && r.format == OutputFormat::CsvUtf16)
+        return QStringLiteral("csv-utf16 is the window's file, with its texts; it takes no --bytes");
+    return {};
+}
+
+} // namespace
+
+ParsedScanArguments parseScanArguments(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return failure(QStringLiteral("a command is needed: summary or list"));
+    ParsedScanArguments parsed;
+    if (std::optional<ParsedScanArguments> early = readCommand(arguments.first(), parsed.request))
+        return *early;
+    Parse p{Reader{arguments, 1, {}}, parsed.request, {}, {}, {}};
     bool optionsEnded = false;
-    while (in.next < arguments.size()) {
-        const QString arg = arguments[in.next++];
+    while (p.in.next < arguments.size()) {
+        const QString arg = arguments[p.in.next++];
         if (optionsEnded || !arg.startsWith(u'-') || arg == u("-")) {
-            folders.append(arg);
+            p.folders.append(arg);
             continue;
         }
         if (arg == u("--")) {
@@ -116,119 +265,15 @@ ParsedScanArguments parseScanArguments(const QStringList& arguments) {
             name = arg.left(eq);
             inlineValue = arg.mid(eq + 1);
         }
-        const auto takesNoValue = [&]() {
-            if (inlineValue)
-                in.error = QStringLiteral("option %1 takes no value").arg(name);
-            return !inlineValue;
-        };
-
-        if (name == u("--hidden")) {
-            if (takesNoValue())
-                r.options.excludeHidden = false;
-        } else if (name == u("--system")) {
-            if (takesNoValue())
-                r.options.excludeSystem = false;
-        } else if (name == u("--no-subfolders")) {
-            if (takesNoValue())
-                r.recurse = false;
-        } else if (name == u("--bytes")) {
-            if (takesNoValue())
-                r.exact = true;
-        } else if (name == u("--null")) {
-            if (takesNoValue())
-                r.nullEnds = true;
-        } else if (name == u("--quiet") || name == u("-q")) {
-            if (takesNoValue())
-                r.quiet = true;
-        } else if (name == u("--read-only") || name == u("--archive")) {
-            if (takesNoValue()) {
-                r.options.attributes.on = true;
-                (name == u("--read-only") ? r.options.attributes.readOnly : r.options.attributes.archive) = true;
-                conditions.append(name);
-            }
-        } else if (name == u("--format")) {
-            if (const auto v = in.value(name, inlineValue)) {
-                if (const auto f = named(outputFormats, *v))
-                    r.format = *f;
-                else
-                    in.error = QStringLiteral("unknown format \"%1\" (table, csv, csv-utf16, tsv or json)").arg(*v);
-            }
-        } else if (name == u("--sort")) {
-            if (const auto v = in.value(name, inlineValue))
-                sortText = *v;
-        } else if (name == u("-o") || name == u("--output")) {
-            if (const auto v = in.value(name, inlineValue)) {
-                if (v->isEmpty())
-                    in.error = QStringLiteral("option %1 needs a file name").arg(name);
-                r.outputPath = *v;
-            }
-        } else if (name == u("--type") || name == u("--name")) {
-            if (const auto v = in.value(name, inlineValue)) {
-                MaskCondition& mask = name == u("--type") ? r.options.typeMask : r.options.nameMask;
-                mask.on = true;
-                mask.mask = *v;
-                conditions.append(name);
-            }
-        } else if (name == u("--created") || name == u("--modified")) {
-            const auto relation = in.value(name, inlineValue);
-            const auto date = relation ? in.value(name, std::nullopt) : std::nullopt;
-            if (relation && date) {
-                DateCondition& c = name == u("--created") ? r.options.created : r.options.modified;
-                const auto rel = named(dateRelations, *relation);
-                const auto value = dateValue(*date);
-                if (!rel)
-                    in.error = QStringLiteral("%1 takes before, on or after, not \"%2\"").arg(name, *relation);
-                else if (!value)
-                    in.error = QStringLiteral("%1: \"%2\" is no date of the form YYYY-MM-DD").arg(name, *date);
-                else
-                    c = DateCondition{true, *rel, *value};
-                conditions.append(name);
-            }
-        } else if (name == u("--size")) {
-            const auto relation = in.value(name, inlineValue);
-            const auto amount = relation ? in.value(name, std::nullopt) : std::nullopt;
-            if (relation && amount) {
-                bool ok = false;
-                const double kilobytes = amount->toDouble(&ok);
-                const auto rel = named(sizeRelations, *relation);
-                if (!rel)
-                    in.error = QStringLiteral("--size takes less, equal or greater, not \"%1\"").arg(*relation);
-                else if (!ok || !std::isfinite(kilobytes) || kilobytes < 0)
-                    in.error = QStringLiteral("--size: \"%1\" is no number of kilobytes").arg(*amount);
-                else
-                    r.options.size = SizeCondition{true, *rel, kilobytes};
-                conditions.append(name);
-            }
-        } else {
-            in.error = QStringLiteral("unknown option %1").arg(name);
-        }
-        if (!in.error.isEmpty())
-            return failure(in.error);
+        if (const Option* option = optionNamed(name))
+            option->read(p, name, inlineValue);
+        else
+            p.in.error = QStringLiteral("unknown option %1").arg(name);
+        if (!p.in.error.isEmpty())
+            return failure(p.in.error);
     }
-
-    if (folders.size() != 1)
-        return failure(folders.isEmpty() ? QStringLiteral("a folder is needed")
-                                         : QStringLiteral("one folder only, not %1").arg(folders.size()));
-    r.root = folders.first();
-    if (r.root.isEmpty())
-        return failure(QStringLiteral("the folder name is empty"));
-    if (r.command == ScanCommand::Summary && !conditions.isEmpty())
-        return failure(
-            QStringLiteral("%1 is a condition of list; a summary counts every file").arg(conditions.first()));
-    if (!sortText.isEmpty()) {
-        const auto order =
-            r.command == ScanCommand::Summary ? named(summaryOrders, sortText) : named(listOrders, sortText);
-        if (!order)
-            return failure(
-                r.command == ScanCommand::Summary
-                    ? QStringLiteral("summary sorts by walk, type, count or size, not \"%1\"").arg(sortText)
-                    : QStringLiteral("list sorts by walk, path, size, created or modified, not \"%1\"").arg(sortText));
-        r.order = *order;
-    }
-    if (r.nullEnds && r.format != OutputFormat::Table && r.format != OutputFormat::Tsv)
-        return failure(QStringLiteral("--null writes names only and takes no csv, csv-utf16 or json format"));
-    if (r.exact && r.format == OutputFormat::CsvUtf16)
-        return failure(QStringLiteral("csv-utf16 is the window's file, with its texts; it takes no --bytes"));
+    if (const QString error = finish(p); !error.isEmpty())
+        return failure(error);
     parsed.kind = ParsedScanArguments::Kind::Run;
     return parsed;
 }

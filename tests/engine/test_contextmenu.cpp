@@ -6,6 +6,7 @@
 #include "support/EntryCommands.h"
 #include "support/FileRights.h"
 #include "support/TempTree.h"
+#include "support/Utf8.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,10 +23,6 @@
 using platform::Registry;
 
 namespace {
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 const QStringList verbKeys{u("software\\classes\\directory\\shell\\KVT"), u("software\\classes\\Drive\\shell\\KVT"),
                            u("software\\classes\\*\\shell\\KVT")};

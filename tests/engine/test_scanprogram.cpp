@@ -2,6 +2,7 @@
 #include "support/ScanProgram.h"
 #include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
+#include "support/Utf8.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -15,10 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 QStringList args(std::initializer_list<const char*> texts) {
     QStringList out;

@@ -6,6 +6,7 @@
 #include "support/FailingDevice.h"
 #include "support/KillMidway.h"
 #include "support/TempTree.h"
+#include "support/Utf8.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -161,10 +162,6 @@ QByteArray expectedExtra(const QString& name) {
 QByteArray readAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
 }
 
 class ZipTest : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include "support/FileProbe.h"
 #include "support/FileRights.h"
 #include "support/TempTree.h"
+#include "support/Utf8.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -25,10 +26,6 @@
 using platform::Registry;
 
 namespace {
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 const QStringList verbKeys{u("software\\classes\\directory\\shell\\KVT"), u("software\\classes\\Drive\\shell\\KVT"),
                            u("software\\classes\\*\\shell\\KVT")};

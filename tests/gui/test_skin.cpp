@@ -2,6 +2,7 @@
 #include "app/try1.h"
 #include "skin/SkinEngine.h"
 #include "support/TempTree.h"
+#include "support/Utf8.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,10 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Everything of a window's look that a style sheet can touch: the picture, and each widget's
 // palette, font and own sheet.

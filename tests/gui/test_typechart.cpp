@@ -2,6 +2,7 @@
 #include "support/FileProbe.h"
 #include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
+#include "support/Utf8.h"
 #include "support/WriteFault.h"
 #include "views/TypeChartColors.h"
 #include "views/TypeChartPicture.h"
@@ -29,10 +30,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // What a painting drew: its texts with the pen they had, and the rectangles it filled.
 struct Drawing {

@@ -4,6 +4,7 @@
 #include "support/FileProbe.h"
 #include "support/SmallTmpfs.h"
 #include "support/TempTree.h"
+#include "support/Utf8.h"
 #include "support/gui/ListRows.h"
 
 #include <QAction>
@@ -21,10 +22,6 @@
 #include <memory>
 
 namespace {
-
-QString u(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Records what TntLabel4 shows each time it is painted.
 class PaintWatcher : public QObject {

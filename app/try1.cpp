@@ -543,7 +543,7 @@ void TForm1::createMenus() {
 
     // Found files drag out of the file list as "Copy selected files to clipboard" offers them.
     ListView2->OnDragData = [this]() -> QMimeData* {
-        const QStringList paths = SelectedPaths();
+        const QList<QByteArray> paths = SelectedPaths();
         return paths.isEmpty() ? nullptr : fileListMimeData(paths);
     };
     ListView2->setContextMenuPolicy(Qt::CustomContextMenu);

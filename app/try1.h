@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/FileTransfer.h"
 #include "lists/ListFilters.h"
 #include "lists/ListSortKeys.h"
 #include "search/FileTypeName.h"
@@ -206,7 +207,7 @@ public:
     bool ListView2CustomSort(TSortListView* sender, int colIndex, int stored, double& key);
 
     // Commands on the selected files
-    QStringList SelectedPaths() const;
+    QList<QByteArray> SelectedPaths() const;
     void Copyto1Click();
     void Moveselectedfiles1Click();
     void DeleteFiles2Click();
@@ -238,7 +239,7 @@ public:
     // The file name SD1, the CSV save dialog, chose last; it opens on that name again in this run.
     QString SD1LastName;
     // Puts the files on the clipboard as a file list that file managers paste as copies.
-    void CopyFilesToClipboard(const QStringList& paths);
+    void CopyFilesToClipboard(const QList<QByteArray>& paths);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -256,6 +257,8 @@ private:
     void updateChart();
     void listTypeFromChart(const QString& type);
     void exportListCsv(const TSortListView* list, const QList<int>& rows, const QAction* sender);
+    // Copies or moves the selected files to a folder the user chooses.
+    void transferSelected(TransferMode mode);
     // Keeps the file rows whose folder or extension, ignoring case, equals that of the first selected row.
     void keepRowsLike(PathPart part);
 

@@ -18,30 +18,41 @@
 
 #include "app/LedLamp.h"
 
-QStringList TForm1::SelectedPaths() const {
-    QStringList paths;
-    for (const int row : ListView2->selectedRows())
-        paths.append(ListView2->cellText(row, 0));
+namespace {
+
+// The rows' paths as the list holds their bytes.
+QList<QByteArray> pathsOf(const TSortListView* list, const QList<int>& rows) {
+    QList<QByteArray> paths;
+    paths.reserve(rows.size());
+    for (const int row : rows) {
+        const std::string_view bytes = list->reportModel()->captionBytes(row);
+        paths.append(QByteArray(bytes.data(), qsizetype(bytes.size())));
+    }
     return paths;
 }
 
-void TForm1::Copyto1Click() {
-    if (ListView2->selectedRows().isEmpty())
+} // namespace
+
+QList<QByteArray> TForm1::SelectedPaths() const {
+    return pathsOf(ListView2, ListView2->selectedRows());
+}
+
+void TForm1::transferSelected(TransferMode mode) {
+    const QList<QByteArray> paths = SelectedPaths();
+    if (paths.isEmpty())
         return;
-    const QStringList paths = SelectedPaths();
     const QString folder = ChooseFolder();
+    // After a move the rows keep their old paths: the list shows what was found, not where it went.
     if (!folder.isEmpty())
-        transferFiles(this, *m_desktop, TransferMode::Copy, paths, folder);
+        transferFiles(this, *m_desktop, mode, paths, folder);
+}
+
+void TForm1::Copyto1Click() {
+    transferSelected(TransferMode::Copy);
 }
 
 void TForm1::Moveselectedfiles1Click() {
-    if (ListView2->selectedRows().isEmpty())
-        return;
-    const QStringList paths = SelectedPaths();
-    const QString folder = ChooseFolder();
-    // The rows keep their old paths: the list shows what was found, not where it went.
-    if (!folder.isEmpty())
-        transferFiles(this, *m_desktop, TransferMode::Move, paths, folder);
+    transferSelected(TransferMode::Move);
 }
 
 void TForm1::DeleteFiles2Click() {
@@ -49,24 +60,23 @@ void TForm1::DeleteFiles2Click() {
     if (rows.isEmpty())
         return;
     // Paths go from the last row up, so that removing a row leaves the rows still to visit in place.
-    deleteToTrash(SelectedPaths(), *m_desktop, this,
+    deleteToTrash(pathsOf(ListView2, rows), *m_desktop, this,
                   [this, &rows](qsizetype i) { ListView2->removeRowsAt({rows[i]}); });
 }
 
 void TForm1::Copyfilelist1Click() {
-    if (!ListView2->selectedRows().isEmpty())
-        copyNamesToClipboard(SelectedPaths(), *m_desktop);
+    const QList<QByteArray> paths = SelectedPaths();
+    if (!paths.isEmpty())
+        copyNamesToClipboard(paths, *m_desktop);
 }
 
 void TForm1::Copyfiles1Click() {
-    if (ListView2->selectedRows().isEmpty())
-        return;
-    const QStringList paths = SelectedPaths();
+    const QList<QByteArray> paths = SelectedPaths();
     if (!paths.isEmpty())
         CopyFilesToClipboard(paths);
 }
 
-void TForm1::CopyFilesToClipboard(const QStringList& paths) {
+void TForm1::CopyFilesToClipboard(const QList<QByteArray>& paths) {
     copyFilesToClipboard(paths, *m_desktop);
 }
 
@@ -95,7 +105,7 @@ void TForm1::OpenfolderinExplorerClick() {
     const QList<int> rows = ListView2->selectedRows();
     // The topmost selected row in list order, whichever row has the focus.
     if (!rows.isEmpty())
-        m_desktop->showInFileManager(this, ListView2->cellText(rows.first(), 0));
+        m_desktop->showInFileManager(this, pathsOf(ListView2, {rows.first()}).first());
 }
 
 void TForm1::Properties1Click() {
@@ -104,15 +114,16 @@ void TForm1::Properties1Click() {
         m_desktop->showMessage(this, QStringLiteral("Select one file only!"));
         return;
     }
-    m_desktop->showFileProperties(this, ListView2->cellText(rows.first(), 0));
+    m_desktop->showFileProperties(this, pathsOf(ListView2, rows).first());
 }
 
 void TForm1::ZIPselectedfiles1Click() {
-    if (ListView2->selectedRows().isEmpty())
+    const QList<QByteArray> paths = SelectedPaths();
+    if (paths.isEmpty())
         return;
     TntLabel4->show();
     const auto hideLabel = qScopeGuard([this] { TntLabel4->hide(); });
-    zipFiles(SelectedPaths(), *m_desktop, this, [this](const QString& path) { ZipForge1FileProgress(path); });
+    zipFiles(paths, *m_desktop, this, [this](const QString& path) { ZipForge1FileProgress(path); });
 }
 
 void TForm1::ZipForge1FileProgress(const QString& fileName) {

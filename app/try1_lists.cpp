@@ -30,7 +30,8 @@ void TForm1::ListView2DblClick() {
     const QList<int> selected = ListView2->selectedRows();
     if (selected.isEmpty())
         return;
-    const QString path = ListView2->cellText(selected.first(), 0);
+    const std::string_view bytes = ListView2->reportModel()->captionBytes(selected.first());
+    const QByteArray path(bytes.data(), qsizetype(bytes.size()));
     quint32 attr = 0;
     if (platform::pathAttributes(path, attr) && (attr & (FileAttr::Hidden | FileAttr::System)) &&
         !m_desktop->confirmOpen(this, QStringLiteral("THIS IS A HIDDEN OR SYSTEM FILE.  Continue?")))

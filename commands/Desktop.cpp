@@ -3,6 +3,7 @@
 #include "commands/ErrorReport.h"
 #include "commands/FileManagerClient.h"
 #include "commands/PropertiesDialog.h"
+#include "platform/FileName.h"
 #include "platform/FileUri.h"
 #include "search/FileDetails.h"
 #include "search/FileHelpers.h"
@@ -115,7 +116,7 @@ void Desktop::showProperties(QWidget* parent, const FileDetails& details) {
     dialog->show();
 }
 
-void Desktop::openFile(const QString& path) {
+void Desktop::openFile(const QByteArray& path) {
     openUrl(QUrl::fromEncoded(platform::fileUri(path)));
 }
 
@@ -123,8 +124,8 @@ void Desktop::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
 }
 
-void Desktop::showInFileManager(QWidget* parent, const QString& path) {
-    const QString folder = ExtractFilePath(path);
+void Desktop::showInFileManager(QWidget* parent, const QByteArray& path) {
+    const QByteArray folder = path.left(path.lastIndexOf('/') + 1);
     const QPointer<QWidget> owner(parent);
     FileManagerClient().showItems({platform::fileUri(path)}, parent, [this, owner, folder] {
         // Called from the event loop: nothing may escape into Qt.
@@ -136,11 +137,11 @@ void Desktop::showInFileManager(QWidget* parent, const QString& path) {
     });
 }
 
-void Desktop::showFileProperties(QWidget* parent, const QString& path) {
+void Desktop::showFileProperties(QWidget* parent, const QByteArray& path) {
     const QPointer<QWidget> owner(parent);
     FileManagerClient().showItemProperties({platform::fileUri(path)}, parent, [this, owner, path] {
         try {
-            if (const std::optional<FileDetails> details = readFileDetails(path))
+            if (const std::optional<FileDetails> details = readFileDetails(platform::decodeFileName(path)))
                 showProperties(owner, *details);
         } catch (const std::exception& e) {
             showError(owner, QString::fromUtf8(e.what()));

@@ -2,6 +2,7 @@
 
 #include "platform/FileOperations.h"
 
+#include <QByteArray>
 #include <QString>
 
 class QMimeData;
@@ -41,15 +42,15 @@ public:
 
     // Opens a file with its default application, by handing its absolute file URI to openUrl; the
     // outcome is not reported.
-    virtual void openFile(const QString& path);
+    virtual void openFile(const QByteArray& path);
     // Opens a URL with the desktop's handler (a file, or a folder when no file manager answers).
     virtual void openUrl(const QUrl& url);
     // The file manager shows the file selected in its folder; where none answers, the folder opens
     // (openUrl). Does not wait.
-    virtual void showInFileManager(QWidget* parent, const QString& path);
+    virtual void showInFileManager(QWidget* parent, const QByteArray& path);
     // The file manager's properties of the file; where none answers, our own (showProperties),
     // or nothing when the file cannot be read, as a file manager's own failure would show.
-    virtual void showFileProperties(QWidget* parent, const QString& path);
+    virtual void showFileProperties(QWidget* parent, const QByteArray& path);
 
     // Puts data on the clipboard, which takes it over; throws "Cannot open clipboard" when there
     // is none.

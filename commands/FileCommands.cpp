@@ -6,12 +6,13 @@
 #include "export/CsvWriter.h"
 #include "export/ZipArchiveFile.h"
 #include "export/ZipArchivePath.h"
+#include "platform/FileName.h"
 #include "platform/Trash.h"
 
 #include <exception>
 #include <stdexcept>
 
-void deleteToTrash(const QStringList& paths, Desktop& desktop, QWidget* parent,
+void deleteToTrash(const QList<QByteArray>& paths, Desktop& desktop, QWidget* parent,
                    const std::function<void(qsizetype index)>& trashed) {
     if (paths.isEmpty() || !desktop.confirm(parent, QStringLiteral("Confirm"),
                                             QStringLiteral("Are you sure you want to delete these files?")))
@@ -22,18 +23,20 @@ void deleteToTrash(const QStringList& paths, Desktop& desktop, QWidget* parent,
             if (result.ok)
                 trashed(i);
             else
-                desktop.showMessage(parent, QStringLiteral("Cannot delete \"%1\". %2.").arg(paths[i], result.error));
+                desktop.showMessage(
+                    parent,
+                    QStringLiteral("Cannot delete \"%1\". %2.").arg(platform::decodeFileName(paths[i]), result.error));
         } catch (const std::exception& e) {
             desktop.showMessage(parent, QString::fromUtf8(e.what()));
         }
     }
 }
 
-void copyNamesToClipboard(const QStringList& paths, Desktop& desktop) {
-    desktop.setClipboard(textMimeData(linesText(paths)));
+void copyNamesToClipboard(const QList<QByteArray>& paths, Desktop& desktop) {
+    desktop.setClipboard(namesMimeData(paths));
 }
 
-void copyFilesToClipboard(const QStringList& paths, Desktop& desktop) {
+void copyFilesToClipboard(const QList<QByteArray>& paths, Desktop& desktop) {
     desktop.setClipboard(fileListMimeData(paths));
 }
 
@@ -51,16 +54,16 @@ void exportCsv(const QString& text, bool save, Desktop& desktop, QWidget* parent
         throw std::runtime_error(writer.errorString().toStdString());
 }
 
-void zipFiles(const QStringList& paths, Desktop& desktop, QWidget* parent,
+void zipFiles(const QList<QByteArray>& paths, Desktop& desktop, QWidget* parent,
               const std::function<void(const QString& path)>& progress) {
     if (paths.isEmpty())
         return;
     try {
         const QString archive =
-            ZipArchiveFile::create(zipArchivePath(paths.first()), paths,
+            ZipArchiveFile::create(zipArchivePath(platform::decodeFileName(paths.first())), paths,
                                    [&progress](const QString& path, double, ZipWriter::Phase) { progress(path); });
         desktop.showMessage(parent, QStringLiteral("ZIP archive saved as ") + archive);
-        desktop.showInFileManager(parent, archive);
+        desktop.showInFileManager(parent, platform::encodeFileName(archive));
     } catch (const std::exception& e) {
         desktop.showMessage(parent, QString::fromStdString(e.what()));
     }

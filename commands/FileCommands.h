@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -7,19 +9,20 @@
 class Desktop;
 class QWidget;
 
-// The commands on the selected files, as functions of the paths, the desktop and the window they
-// belong to. Copying and moving to a folder are in FileTransfer.h.
+// The commands on the selected files, as functions of their paths' bytes (as the file list holds
+// them), the desktop and the window they belong to; a path is decoded only to be shown. Copying
+// and moving to a folder are in FileTransfer.h.
 
 // Asks once whether to delete, then moves each file to the trash, from the last path to the
 // first; trashed(i) follows each path i that went. A file that stays is reported at once with the
 // system's reason, and the next one follows.
-void deleteToTrash(const QStringList& paths, Desktop& desktop, QWidget* parent,
+void deleteToTrash(const QList<QByteArray>& paths, Desktop& desktop, QWidget* parent,
                    const std::function<void(qsizetype index)>& trashed);
 
 // The paths as text, one per line with CR LF, on the clipboard.
-void copyNamesToClipboard(const QStringList& paths, Desktop& desktop);
+void copyNamesToClipboard(const QList<QByteArray>& paths, Desktop& desktop);
 // The files on the clipboard as a file list that file managers paste as copies.
-void copyFilesToClipboard(const QStringList& paths, Desktop& desktop);
+void copyFilesToClipboard(const QList<QByteArray>& paths, Desktop& desktop);
 
 // CSV text to the clipboard, or with save through the save dialog SD1, which opens on lastName
 // and remembers the name chosen. Throws the writer's message when the file cannot be written.
@@ -27,5 +30,5 @@ void exportCsv(const QString& text, bool save, Desktop& desktop, QWidget* parent
 
 // Packs the files into a ZIP archive beside the first of them, says where it is and shows it in
 // the file manager; progress(path) comes before each file is packed. A failure is shown instead.
-void zipFiles(const QStringList& paths, Desktop& desktop, QWidget* parent,
+void zipFiles(const QList<QByteArray>& paths, Desktop& desktop, QWidget* parent,
               const std::function<void(const QString& path)>& progress);

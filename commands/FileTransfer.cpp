@@ -2,6 +2,7 @@
 
 #include "commands/Desktop.h"
 #include "commands/TransferProgress.h"
+#include "platform/FileName.h"
 #include "platform/FileOperations.h"
 #include "platform/TransferBatch.h"
 #include "search/FileHelpers.h"
@@ -18,12 +19,12 @@ struct Tally {
 };
 
 // Runs the loop and counts what happened; nothing when an exception ended it, after showing its message.
-std::optional<Tally> transferEach(QWidget* parent, Desktop& ui, TransferMode mode, const QStringList& paths,
+std::optional<Tally> transferEach(QWidget* parent, Desktop& ui, TransferMode mode, const QList<QByteArray>& paths,
                                   const QString& folder) {
     Tally tally;
     try {
         qint64 totalBytes = 0;
-        for (const QString& path : paths)
+        for (const QByteArray& path : paths)
             totalBytes += platform::fileSizeOf(path);
         TransferProgress progress(
             parent, mode == TransferMode::Copy ? QStringLiteral("Copying") : QStringLiteral("Moving"), totalBytes);
@@ -43,8 +44,10 @@ std::optional<Tally> transferEach(QWidget* parent, Desktop& ui, TransferMode mod
         // Set by "Replace all" or "Skip all", which answer every later conflict of this command.
         std::optional<platform::ConflictAnswer> forAll;
         qint64 doneBefore = 0;
-        for (const QString& source : paths) {
-            const QString name = ExtractFileName(source);
+        const QByteArray into = platform::encodeFileName(folder);
+        for (const QByteArray& source : paths) {
+            const QByteArray nameBytes = source.mid(source.lastIndexOf('/') + 1);
+            const QString name = platform::decodeFileName(nameBytes); // shown in the progress dialog
             if (!progress.update(name, doneBefore)) {
                 tally.cancelled = true;
                 break;
@@ -62,7 +65,7 @@ std::optional<Tally> transferEach(QWidget* parent, Desktop& ui, TransferMode mod
             };
             hooks.onProgress = [&](qint64 done, qint64) { return progress.update(name, doneBefore + done); };
             const qint64 size = platform::fileSizeOf(source);
-            if (!batch.add(source, folder + name, hooks))
+            if (!batch.add(source, into + nameBytes, hooks))
                 break;
             doneBefore += size;
         }
@@ -97,7 +100,8 @@ QString summary(TransferMode mode, const Tally& tally, int total, const QString&
 
 } // namespace
 
-void transferFiles(QWidget* parent, Desktop& ui, TransferMode mode, const QStringList& paths, const QString& folder) {
+void transferFiles(QWidget* parent, Desktop& ui, TransferMode mode, const QList<QByteArray>& paths,
+                   const QString& folder) {
     // The progress dialog is gone before the summary appears.
     if (const std::optional<Tally> tally = transferEach(parent, ui, mode, paths, folder))
         ui.showMessage(parent, summary(mode, *tally, int(paths.size()), folder));

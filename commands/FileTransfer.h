@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -20,4 +22,5 @@ enum class TransferMode { Copy, Move };
 // both ("Copy cancelled; 2 of 7 files could not be copied; 1 copied to: "), move saying "Move
 // cancelled" and "moved". An exception instead shows its message and ends the loop without a
 // summary.
-void transferFiles(QWidget* parent, Desktop& ui, TransferMode mode, const QStringList& paths, const QString& folder);
+void transferFiles(QWidget* parent, Desktop& ui, TransferMode mode, const QList<QByteArray>& paths,
+                   const QString& folder);

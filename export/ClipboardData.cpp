@@ -14,9 +14,26 @@ QMimeData* textMimeData(const QString& text) {
 }
 
 QMimeData* fileListMimeData(const QStringList& paths) {
+    QList<QByteArray> bytes;
+    for (const QString& path : paths)
+        bytes.append(platform::encodeFileName(path));
+    return fileListMimeData(bytes);
+}
+
+QMimeData* namesMimeData(const QList<QByteArray>& paths) {
+    QByteArray text;
+    for (const QByteArray& path : paths)
+        text += path + "\r\n";
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), text);
+    data->setData(QStringLiteral("text/plain"), text);
+    return data;
+}
+
+QMimeData* fileListMimeData(const QList<QByteArray>& paths) {
     QByteArray uriList;
     QByteArray gnome("copy");
-    for (const QString& path : paths) {
+    for (const QByteArray& path : paths) {
         const QByteArray uri = platform::fileUri(path);
         uriList += uri + "\r\n";
         gnome += '\n' + uri;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,4 +16,8 @@ QMimeData* textMimeData(const QString& text);
 // line, each ended by CR LF), "x-special/gnome-copied-files" ("copy", then the URIs, one per line)
 // and "application/x-kde-cutselection" ("0": not cut). URIs are built from the paths' own bytes.
 // The caller owns the result.
+QMimeData* fileListMimeData(const QList<QByteArray>& paths);
 QMimeData* fileListMimeData(const QStringList& paths);
+
+// The paths as clipboard text, one per line ended by CR LF, each as its own bytes.
+QMimeData* namesMimeData(const QList<QByteArray>& paths);

@@ -22,6 +22,14 @@ QString folderOf(const QString& path) {
 } // namespace
 
 QString ZipArchiveFile::create(const QString& path, const QStringList& files, const ZipWriter::Progress& progress) {
+    QList<QByteArray> bytes;
+    for (const QString& file : files)
+        bytes.append(platform::encodeFileName(file));
+    return create(path, bytes, progress);
+}
+
+QString ZipArchiveFile::create(const QString& path, const QList<QByteArray>& files,
+                               const ZipWriter::Progress& progress) {
     // 0666 before the umask, as any new file, rather than a temporary file's 0600.
     platform::FileWriter file;
     if (!file.createNew(folderOf(path), 0666))
@@ -29,8 +37,8 @@ QString ZipArchiveFile::create(const QString& path, const QStringList& files, co
     {
         ZipWriter writer(&file);
         writer.setProgress(progress);
-        for (const QString& entry : files) {
-            if (!writer.addFile(entry, ExtractFileName(entry)))
+        for (const QByteArray& entry : files) {
+            if (!writer.addFile(entry, ExtractFileName(platform::decodeFileName(entry))))
                 raise(writer.errorString());
         }
         if (!writer.finish())

@@ -15,5 +15,7 @@ public:
     // the path the archive was saved under. Throws std::runtime_error with a message naming the
     // file and the reason when a file cannot be packed or the archive cannot be written; then no
     // archive and no temporary file are left behind.
+    static QString create(const QString& path, const QList<QByteArray>& files,
+                          const ZipWriter::Progress& progress = {});
     static QString create(const QString& path, const QStringList& files, const ZipWriter::Progress& progress = {});
 };

@@ -132,6 +132,11 @@ bool ZipWriter::write(const QByteArray& bytes) {
 }
 
 bool ZipWriter::addFile(const QString& path, const QString& entryName) {
+    return addFile(platform::encodeFileName(path), entryName);
+}
+
+bool ZipWriter::addFile(const QByteArray& pathBytes, const QString& entryName) {
+    const QString path = platform::decodeFileName(pathBytes); // for messages and progress
     if (m_device->isSequential())
         return fail(QStringLiteral("Cannot write the archive: the device is not random-access"));
     if (m_entries.size() >= maxEntries)
@@ -140,7 +145,7 @@ bool ZipWriter::addFile(const QString& path, const QString& entryName) {
                         .arg(maxEntries));
 
     // Non-blocking, so that a FIFO among the selection cannot hang the program before it is refused.
-    const int fd = ::open(platform::encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(pathBytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(QStringLiteral("Cannot open \"%1\": %2").arg(path, systemReason(errno)));
     const FdCloser closer{fd};

@@ -38,6 +38,7 @@ public:
     // Hidden and read-only files are packed like any other; a folder, device, FIFO or socket is
     // refused. False when the file cannot be read or is too large, or the device fails; the
     // archive is then unusable and errorString() says why.
+    bool addFile(const QByteArray& path, const QString& entryName);
     bool addFile(const QString& path, const QString& entryName);
 
     // Writes the central directory and the end record. False with errorString() on failure.

@@ -29,8 +29,12 @@ FileOpResult moveFile(const QString& source, const QString& target, const FileOp
 }
 
 qint64 fileSizeOf(const QString& path) {
+    return fileSizeOf(encodeFileName(path));
+}
+
+qint64 fileSizeOf(const QByteArray& path) {
     struct stat st {};
-    return ::lstat(encodeFileName(path).constData(), &st) == 0 ? qint64(st.st_size) : 0;
+    return ::lstat(path.constData(), &st) == 0 ? qint64(st.st_size) : 0;
 }
 
 } // namespace platform

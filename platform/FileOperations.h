@@ -47,6 +47,7 @@ FileOpResult copyFile(const QString& source, const QString& target, const FileOp
 FileOpResult moveFile(const QString& source, const QString& target, const FileOpHooks& hooks = {});
 
 // The size of the file at path (not following a link), or 0 when it cannot be read.
+qint64 fileSizeOf(const QByteArray& path);
 qint64 fileSizeOf(const QString& path);
 
 } // namespace platform

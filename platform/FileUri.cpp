@@ -60,7 +60,11 @@ QByteArray absolutePath(QByteArrayView bytes) {
 }
 
 QByteArray fileUri(QStringView path) {
-    return QByteArrayLiteral("file://") + percentEncodePath(absolutePath(encodeFileName(path)));
+    return fileUri(encodeFileName(path));
+}
+
+QByteArray fileUri(QByteArrayView pathBytes) {
+    return QByteArrayLiteral("file://") + percentEncodePath(absolutePath(pathBytes));
 }
 
 } // namespace platform

@@ -19,5 +19,6 @@ QByteArray absolutePath(QByteArrayView bytes);
 // surrogates from undecodable names become the percent-encoded byte they stand for. A relative
 // path is made absolute first: a URI without a folder would name a host.
 QByteArray fileUri(QStringView path);
+QByteArray fileUri(QByteArrayView pathBytes);
 
 } // namespace platform

@@ -8,7 +8,10 @@
 namespace platform {
 
 bool pathAttributes(const QString& path, quint32& attr) {
-    const QByteArray bytes = encodeFileName(path);
+    return pathAttributes(encodeFileName(path), attr);
+}
+
+bool pathAttributes(const QByteArray& bytes, quint32& attr) {
     struct stat st;
     if (bytes.isEmpty() || ::lstat(bytes.constData(), &st) != 0)
         return false;

@@ -164,22 +164,27 @@ FileOpResult TransferBatch::failure(const QString& source, const QString& target
 }
 
 bool TransferBatch::add(const QString& source, const QString& target, const FileOpHooks& hooks) {
+    return add(encodeFileName(source), encodeFileName(target), hooks);
+}
+
+bool TransferBatch::add(const QByteArray& src, const QByteArray& dst, const FileOpHooks& hooks) {
     // A waiting file is not on the disk yet: publish it first, so the checks below see it.
-    if (m_waitingNames.contains(nameKey(source)) || m_waitingNames.contains(nameKey(target)))
+    if (m_waitingNames.contains(nameKey(decodeFileName(src))) || m_waitingNames.contains(nameKey(decodeFileName(dst))))
         finish();
-    const std::optional<FileOpResult> done = transfer(source, target, hooks);
+    const std::optional<FileOpResult> done = transfer(src, dst, hooks);
     if (done)
-        m_sink(source, *done);
+        m_sink(decodeFileName(src), *done);
     if (!m_waiting.empty() && (int(m_waiting.size()) >= m_maxFiles || m_waitingBytes >= m_maxBytes))
         finish();
     return !done || done->status != FileOpStatus::Cancelled;
 }
 
-std::optional<FileOpResult> TransferBatch::transfer(const QString& source, const QString& target,
+std::optional<FileOpResult> TransferBatch::transfer(const QByteArray& src, const QByteArray& dst,
                                                     const FileOpHooks& hooks) {
+    // The paths as texts for the messages and the questions alone; the files are reached by their bytes.
+    const QString source = decodeFileName(src);
+    const QString target = decodeFileName(dst);
     auto fail = [&](const QString& reason) { return failure(source, target, reason); };
-    const QByteArray src = encodeFileName(source);
-    const QByteArray dst = encodeFileName(target);
 
     struct stat s {};
     if (::lstat(src.constData(), &s) != 0)

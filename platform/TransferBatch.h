@@ -37,6 +37,7 @@ public:
     // the caller's business); a target or source that is still waiting in the batch is published
     // first, so the question sees it. False when the file was cancelled: the caller should not go
     // on, and should call finish() for the files before it.
+    bool add(const QByteArray& source, const QByteArray& target, const FileOpHooks& hooks = {});
     bool add(const QString& source, const QString& target, const FileOpHooks& hooks = {});
 
     // Flushes and publishes every waiting file, in the order they were added, and reports each.
@@ -52,7 +53,7 @@ private:
     struct Waiting;
 
     // The outcome, or nothing when the copy waits in the batch.
-    std::optional<FileOpResult> transfer(const QString& source, const QString& target, const FileOpHooks& hooks);
+    std::optional<FileOpResult> transfer(const QByteArray& src, const QByteArray& dst, const FileOpHooks& hooks);
     std::optional<FileOpResult> copyRegular(const QString& source, const QString& target, const QByteArray& src,
                                             const QByteArray& dst, bool replace, const FileOpHooks& hooks);
     // Names a flushed copy (flushError the errno of its flush, or 0) and removes a moved source.

@@ -123,8 +123,12 @@ TrashResult failure(int err) {
 } // namespace
 
 TrashResult moveToTrash(const QString& path) {
+    return moveToTrash(encodeFileName(path));
+}
+
+TrashResult moveToTrash(const QByteArray& path) {
     // The info file records an absolute path, or no restore could find the place again.
-    const QByteArray file = absolutePath(encodeFileName(path));
+    const QByteArray file = absolutePath(path);
     struct stat st {};
     if (::lstat(file.constData(), &st) != 0)
         return failure(errno);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace platform {
@@ -17,6 +18,7 @@ struct TrashResult {
 // $topdir/.Trash/$uid (an administrator's sticky .Trash) or $topdir/.Trash-$uid. The file is only
 // renamed, never copied, so it either is in the trash with its .trashinfo or stays where it was.
 // Works on the path's own bytes (encodeFileName), so undecodable names reach the same file.
+TrashResult moveToTrash(const QByteArray& path);
 TrashResult moveToTrash(const QString& path);
 
 } // namespace platform

@@ -99,7 +99,9 @@ TEST_F(CommandsTest, WithNoRowSelectedTheFileCommandsDoNothing) {
 TEST_F(CommandsTest, SelectedPathsFollowTheListOrder) {
     fill(form->ListView2, {fileRow("c.txt"), fileRow("a.txt"), fileRow("b.txt")});
     select(form->ListView2, {2, 0});
-    EXPECT_EQ(form->SelectedPaths(), (QStringList{path("c.txt"), path("b.txt")}));
+    // The paths as the list holds their bytes.
+    EXPECT_EQ(form->SelectedPaths(), (QList<QByteArray>{QByteArray::fromStdString(tree.abs("c.txt")),
+                                                        QByteArray::fromStdString(tree.abs("b.txt"))}));
 }
 
 TEST_F(CommandsTest, CopyToFolderCopiesEachFileAndNamesTheFolder) {

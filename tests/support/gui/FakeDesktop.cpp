@@ -1,5 +1,7 @@
 #include "support/gui/FakeDesktop.h"
 
+#include "platform/FileName.h"
+
 void FakeDesktop::showError(QWidget*, const QString& message) {
     errors.append(message);
     if (errorSink)
@@ -23,8 +25,8 @@ platform::ConflictAnswer FakeDesktop::askReplace(QWidget*, const QString& source
     return replaceAnswers.isEmpty() ? platform::ConflictAnswer::Skip : replaceAnswers.takeFirst();
 }
 
-void FakeDesktop::openFile(const QString& path) {
-    opened.append(path);
+void FakeDesktop::openFile(const QByteArray& path) {
+    opened.append(platform::decodeFileName(path));
     Desktop::openFile(path);
 }
 
@@ -38,9 +40,9 @@ QString FakeDesktop::saveCsvFileName(QWidget*, const QString& name) {
     return saveAnswer;
 }
 
-void FakeDesktop::showInFileManager(QWidget* parent, const QString& path) {
+void FakeDesktop::showInFileManager(QWidget* parent, const QByteArray& path) {
     if (recordFileManager)
-        shownInFileManager.append(path);
+        shownInFileManager.append(platform::decodeFileName(path));
     else
         Desktop::showInFileManager(parent, path);
 }

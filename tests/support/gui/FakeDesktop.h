@@ -23,10 +23,10 @@ public:
     QString chooseFolder(QWidget*) override;
     QString saveCsvFileName(QWidget*, const QString& name) override;
     void showProperties(QWidget*, const FileDetails& details) override { properties.append(details); }
-    // Records the path, then hands its URI to openUrl as the real desktop does.
-    void openFile(const QString& path) override;
+    // Records the path (decoded), then hands its URI to openUrl as the real desktop does.
+    void openFile(const QByteArray& path) override;
     void openUrl(const QUrl& url) override { urls.append(url); }
-    void showInFileManager(QWidget* parent, const QString& path) override;
+    void showInFileManager(QWidget* parent, const QByteArray& path) override;
     QString typeName(const QString& typeText) override;
 
     // Where error reports go besides errors (a test's own list), when set.

@@ -1,6 +1,6 @@
 #include "app/DatePicker.h"
 
-#include "search/DateText.h"
+#include "text/DateText.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

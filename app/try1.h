@@ -3,10 +3,10 @@
 #include "commands/FileTransfer.h"
 #include "lists/ListFilters.h"
 #include "lists/ListSortKeys.h"
-#include "search/FileTypeName.h"
-#include "search/RecordLists.h"
-#include "search/RunState.h"
-#include "search/ScanHost.h"
+#include "text/FileTypeName.h"
+#include "records/RecordLists.h"
+#include "walk/RunState.h"
+#include "walk/ScanHost.h"
 #include "views/SortListViews.h"
 
 #include <QMainWindow>

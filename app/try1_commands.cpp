@@ -5,7 +5,7 @@
 #include "commands/FileTransfer.h"
 #include "export/ListWriters.h"
 #include "lists/ModelRows.h"
-#include "search/FileHelpers.h"
+#include "text/FileHelpers.h"
 #include "shell/ContextMenu.h"
 #include "skin/SkinEngine.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/FileAttributes.h"
 #include "platform/PathAttributes.h"
-#include "search/SortKeys.h"
+#include "text/SortKeys.h"
 #include "views/TypeChartWindow.h"
 
 #include <QAction>

@@ -3,8 +3,8 @@
 #include "commands/Desktop.h"
 
 #include "lists/ListFills.h"
-#include "search/FileHelpers.h"
-#include "search/FolderWalker.h"
+#include "text/FileHelpers.h"
+#include "walk/FolderWalker.h"
 
 #include <QApplication>
 #include <QCheckBox>

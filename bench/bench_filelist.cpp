@@ -18,8 +18,8 @@
 #include "lists/ListSortKeys.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileTime.h"
-#include "search/DateText.h"
-#include "search/FileHelpers.h"
+#include "text/DateText.h"
+#include "text/FileHelpers.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -8,8 +8,8 @@
 
 #include "bench/BareWalk.h"
 #include "bench/DropCaches.h"
-#include "search/FolderWalker.h"
-#include "search/RunState.h"
+#include "walk/FolderWalker.h"
+#include "walk/RunState.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -5,9 +5,9 @@
 #include "commands/PropertiesDialog.h"
 #include "platform/FileName.h"
 #include "platform/FileUri.h"
-#include "search/FileDetails.h"
-#include "search/FileHelpers.h"
-#include "search/FileTypeName.h"
+#include "platform/FileDetails.h"
+#include "text/FileHelpers.h"
+#include "text/FileTypeName.h"
 
 #include <QClipboard>
 #include <QCloseEvent>

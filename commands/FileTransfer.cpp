@@ -5,7 +5,7 @@
 #include "platform/FileName.h"
 #include "platform/FileOperations.h"
 #include "platform/TransferBatch.h"
-#include "search/FileHelpers.h"
+#include "text/FileHelpers.h"
 
 #include <exception>
 #include <optional>

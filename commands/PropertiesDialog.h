@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/FileDetails.h"
+#include "platform/FileDetails.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "export/ListRows.h"
 
 #include "platform/FileName.h"
-#include "search/CellTexts.h"
-#include "search/TFileList.h"
+#include "text/CellTexts.h"
+#include "records/TFileList.h"
 
 const ListRow& FoundFileRows::row(qsizetype i) const {
     return m_files.entry(m_order[size_t(i)]);

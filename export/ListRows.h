@@ -1,8 +1,8 @@
 #pragma once
 
-#include "search/ListColumns.h"
-#include "search/ListRow.h"
-#include "search/TypeTotal.h"
+#include "records/ListColumns.h"
+#include "records/ListRow.h"
+#include "records/TypeTotal.h"
 
 #include <QByteArray>
 #include <QList>

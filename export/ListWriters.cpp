@@ -4,8 +4,8 @@
 #include "export/CsvWriter.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
-#include "search/CellTexts.h"
-#include "search/FileHelpers.h"
+#include "text/CellTexts.h"
+#include "text/FileHelpers.h"
 
 #include <QIODevice>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "export/ListRows.h"
-#include "search/ScanArguments.h"
+#include "cli/ScanArguments.h"
 
 #include <QString>
 #include <string>

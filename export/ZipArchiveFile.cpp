@@ -3,7 +3,7 @@
 #include "export/ZipArchivePath.h"
 #include "platform/FileName.h"
 #include "platform/FileWriter.h"
-#include "search/FileHelpers.h"
+#include "text/FileHelpers.h"
 
 #include <cerrno>
 #include <stdexcept>

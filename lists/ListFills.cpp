@@ -1,6 +1,6 @@
 #include "lists/ListFills.h"
 
-#include "search/CellTexts.h"
+#include "text/CellTexts.h"
 
 qint64 fillTypeList(ReportModel& model, const std::vector<TypeTotal>& types) {
     qint64 total = 0;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "lists/ReportModel.h"
-#include "search/PumpClock.h"
-#include "search/RecordLists.h"
-#include "search/TypeTotal.h"
+#include "walk/PumpClock.h"
+#include "records/RecordLists.h"
+#include "records/TypeTotal.h"
 
 #include <functional>
 #include <vector>

@@ -2,8 +2,8 @@
 
 #include "platform/FileName.h"
 #include "platform/Processors.h"
-#include "search/FileHelpers.h"
-#include "search/TDataIndexList.h"
+#include "text/FileHelpers.h"
+#include "records/TDataIndexList.h"
 
 #include <algorithm>
 #include <cstring>

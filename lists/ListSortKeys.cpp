@@ -1,8 +1,8 @@
 #include "lists/ListSortKeys.h"
 
 #include "platform/FileAttributes.h"
-#include "search/FileHelpers.h"
-#include "search/SortKeys.h"
+#include "text/FileHelpers.h"
+#include "text/SortKeys.h"
 
 #include <limits>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "lists/ReportModel.h"
-#include "search/DateText.h"
+#include "text/DateText.h"
 
 // Sort keys of the two result lists' cells, made from the rows' values and rounded the way their
 // texts show them, so rows are ordered as the values of the shown texts are: two sizes that show

@@ -2,7 +2,7 @@
 
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
-#include "search/FileHelpers.h"
+#include "text/FileHelpers.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "search/CellTexts.h"
-#include "search/ChunkedArray.h"
-#include "search/DateText.h"
-#include "search/ListColumns.h"
-#include "search/ListRow.h"
-#include "search/PathArena.h"
+#include "text/CellTexts.h"
+#include "records/ChunkedArray.h"
+#include "text/DateText.h"
+#include "records/ListColumns.h"
+#include "records/ListRow.h"
+#include "records/PathArena.h"
 
 #include <QAbstractTableModel>
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "lists/RowSorter.h"
 
-#include "search/ScratchArray.h"
+#include "records/ScratchArray.h"
 
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"

@@ -1,6 +1,6 @@
 #include "views/TypeChartView.h"
 
-#include "search/FileHelpers.h"
+#include "text/FileHelpers.h"
 #include "views/TypeChartColors.h"
 
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "search/TreemapLayout.h"
-#include "search/TypeTotal.h"
+#include "views/TreemapLayout.h"
+#include "records/TypeTotal.h"
 
 #include <QAbstractScrollArea>
 #include <QList>

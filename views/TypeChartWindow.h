@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/TypeTotal.h"
+#include "records/TypeTotal.h"
 
 #include <QWidget>
 #include <functional>

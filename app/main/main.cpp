@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 #include "platform/FileName.h"
-#include "search/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <QApplication>
 #include <QIcon>

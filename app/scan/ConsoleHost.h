@@ -1,7 +1,7 @@
 #pragma once
 
-#include "search/RunState.h"
-#include "search/ScanHost.h"
+#include "walk/RunState.h"
+#include "walk/ScanHost.h"
 
 #include <chrono>
 #include <csignal>

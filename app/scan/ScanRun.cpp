@@ -4,13 +4,13 @@
 #include "export/ListWriters.h"
 #include "platform/FileName.h"
 #include "platform/FileWriter.h"
-#include "search/CommandLine.h"
-#include "search/FileHelpers.h"
-#include "search/FileTypeName.h"
-#include "search/FolderWalker.h"
-#include "search/ScanArguments.h"
-#include "search/TDataIndexList.h"
-#include "search/TypeTotal.h"
+#include "cli/CommandLine.h"
+#include "text/FileHelpers.h"
+#include "text/FileTypeName.h"
+#include "walk/FolderWalker.h"
+#include "cli/ScanArguments.h"
+#include "records/TDataIndexList.h"
+#include "records/TypeTotal.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "TestForms.h"
 #include "app/try1.h"
 #include "platform/FileName.h"
-#include "search/FileDetails.h"
+#include "platform/FileDetails.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"
 #include "support/WriteFault.h"

@@ -3,7 +3,7 @@
 #include "commands/FileManagerClient.h"
 #include "commands/PropertiesDialog.h"
 #include "platform/FileName.h"
-#include "search/FileDetails.h"
+#include "platform/FileDetails.h"
 #include "support/TempTree.h"
 #include "support/gui/ListRows.h"
 

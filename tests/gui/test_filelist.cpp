@@ -1,8 +1,8 @@
 #include "FormFixture.h"
 
-#include "search/DateText.h"
-#include "search/FileHelpers.h"
-#include "search/SortKeys.h"
+#include "text/DateText.h"
+#include "text/FileHelpers.h"
+#include "text/SortKeys.h"
 #include "support/FileProbe.h"
 #include "support/FileRights.h"
 

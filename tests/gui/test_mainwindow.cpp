@@ -5,7 +5,7 @@
 #include "app/try1.h"
 #include "platform/FileName.h"
 #include "platform/Registry.h"
-#include "search/FileHelpers.h"
+#include "text/FileHelpers.h"
 #include "skin/SkinEngine.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"

@@ -1,5 +1,5 @@
 #include "FormFixture.h"
-#include "search/TreemapLayout.h"
+#include "views/TreemapLayout.h"
 #include "support/DeepTree.h"
 #include "views/TypeChartView.h"
 #include "views/TypeChartWindow.h"

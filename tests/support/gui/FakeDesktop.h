@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/Desktop.h"
-#include "search/FileDetails.h"
+#include "platform/FileDetails.h"
 
 #include <QList>
 #include <QStringList>

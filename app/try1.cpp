@@ -532,6 +532,9 @@ void TForm1::createMenus() {
                       QKeySequence(Qt::CTRL | Qt::Key_A));
     Reload1 = item(PopupMenu1, ListView2, QStringLiteral("Reload1"), QStringLiteral("Reload files of type"));
     Properties1 = item(PopupMenu1, ListView2, QStringLiteral("Properties1"), QStringLiteral("File properties"));
+    N3 = separator(PopupMenu1, QStringLiteral("N3"));
+    FindDuplicates1 = item(PopupMenu1, ListView2, QStringLiteral("FindDuplicates1"),
+                           QStringLiteral("Find duplicates among selected files"));
 
     PopupMenu2 = named(new QMenu(ListView1), QStringLiteral("PopupMenu2"));
     Copydetailstoclipboard1 = item(PopupMenu2, ListView1, QStringLiteral("Copydetailstoclipboard1"),
@@ -591,6 +594,7 @@ void TForm1::connectHandlers() {
         {Reload1, &TForm1::Reload1Click},
         {Properties1, &TForm1::Properties1Click},
         {ShowChart1, &TForm1::ShowChart1Click},
+        {FindDuplicates1, &TForm1::FindDuplicates1Click},
     };
     for (const auto& [action, handler] : items)
         connect(action, &QAction::triggered, this,

@@ -19,6 +19,7 @@
 class CollapseSplitter;
 class Desktop;
 class DatePicker;
+class DuplicatesWindow;
 class LedLamp;
 class QAction;
 class QCheckBox;
@@ -132,6 +133,9 @@ public:
     QAction* Selectall1 = nullptr;
     QAction* Reload1 = nullptr;
     QAction* Properties1 = nullptr;
+    // Beyond the design's items: the duplicates among the selected files, in a window of their own.
+    QAction* N3 = nullptr;
+    QAction* FindDuplicates1 = nullptr;
 
     // Pop-up menu of the type list
     QMenu* PopupMenu2 = nullptr;
@@ -225,6 +229,12 @@ public:
     void ShowChart1Click();
     TypeChartWindow* ChartWindow = nullptr;
 
+    // "Find duplicates among selected files": the selected files searched in a window of its own,
+    // made at the first use; it runs beside GO/STOP and leaves the lists as they are, but for the
+    // rows of files it moves to the trash.
+    void FindDuplicates1Click();
+    DuplicatesWindow* DuplicateWindow = nullptr;
+
     // Context-menu registration
     void TntButton1Click();
 
@@ -256,6 +266,8 @@ private:
     void previewKey(QObject* receiver, QKeyEvent* event);
     void updateChart();
     void listTypeFromChart(const QString& type);
+    // Drops the file list's rows of the paths, as a delete drops the rows of the files it trashed.
+    void removeRowsOf(const QList<QByteArray>& paths);
     void exportListCsv(const TSortListView* list, const QList<int>& rows, const QAction* sender);
     // Copies or moves the selected files to a folder the user chooses.
     void transferSelected(TransferMode mode);

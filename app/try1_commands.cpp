@@ -14,8 +14,10 @@
 #include <QLabel>
 #include <QLayout>
 #include <QScopeGuard>
+#include <QSet>
 #include <numeric>
 
+#include "app/DuplicatesWindow.h"
 #include "app/LedLamp.h"
 
 namespace {
@@ -62,6 +64,38 @@ void TForm1::DeleteFiles2Click() {
     // Paths go from the last row up, so that removing a row leaves the rows still to visit in place.
     deleteToTrash(pathsOf(ListView2, rows), *m_desktop, this,
                   [this, &rows](qsizetype i) { ListView2->removeRowsAt({rows[i]}); });
+}
+
+void TForm1::FindDuplicates1Click() {
+    const QList<QByteArray> paths = SelectedPaths();
+    if (paths.isEmpty())
+        return;
+    if (!DuplicateWindow) {
+        DuplicateWindow = new DuplicatesWindow(*m_desktop, this);
+        connect(DuplicateWindow, &DuplicatesWindow::filesTrashed, this,
+                [this](const QList<QByteArray>& trashed) { guarded([this, &trashed] { removeRowsOf(trashed); }); });
+    }
+    DuplicateWindow->start(paths);
+    DuplicateWindow->show();
+    DuplicateWindow->raise();
+    DuplicateWindow->activateWindow();
+}
+
+void TForm1::removeRowsOf(const QList<QByteArray>& paths) {
+    // A run empties the file list and fills it anew: the rows these paths had are gone already.
+    if (m_runActive)
+        return;
+    const QSet<QByteArray> gone(paths.begin(), paths.end());
+    ListView2->finishSort();
+    const ReportModel* model = ListView2->reportModel();
+    QList<int> rows;
+    for (int row = 0; row < ListView2->rowCount(); ++row) {
+        const std::string_view bytes = model->captionBytes(row);
+        if (gone.contains(QByteArray(bytes.data(), qsizetype(bytes.size()))))
+            rows.append(row);
+    }
+    if (!rows.isEmpty())
+        ListView2->removeRowsAt(rows);
 }
 
 void TForm1::Copyfilelist1Click() {

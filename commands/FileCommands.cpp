@@ -12,23 +12,31 @@
 #include <exception>
 #include <stdexcept>
 
+bool confirmDelete(Desktop& desktop, QWidget* parent) {
+    return desktop.confirm(parent, QStringLiteral("Confirm"),
+                           QStringLiteral("Are you sure you want to delete these files?"));
+}
+
+bool trashFile(const QByteArray& path, Desktop& desktop, QWidget* parent) {
+    try {
+        const platform::TrashResult result = platform::moveToTrash(path);
+        if (result.ok)
+            return true;
+        desktop.showMessage(
+            parent, QStringLiteral("Cannot delete \"%1\". %2.").arg(platform::decodeFileName(path), result.error));
+    } catch (const std::exception& e) {
+        desktop.showMessage(parent, QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
 void deleteToTrash(const QList<QByteArray>& paths, Desktop& desktop, QWidget* parent,
                    const std::function<void(qsizetype index)>& trashed) {
-    if (paths.isEmpty() || !desktop.confirm(parent, QStringLiteral("Confirm"),
-                                            QStringLiteral("Are you sure you want to delete these files?")))
+    if (paths.isEmpty() || !confirmDelete(desktop, parent))
         return;
     for (qsizetype i = paths.size() - 1; i >= 0; --i) {
-        try {
-            const platform::TrashResult result = platform::moveToTrash(paths[i]);
-            if (result.ok)
-                trashed(i);
-            else
-                desktop.showMessage(
-                    parent,
-                    QStringLiteral("Cannot delete \"%1\". %2.").arg(platform::decodeFileName(paths[i]), result.error));
-        } catch (const std::exception& e) {
-            desktop.showMessage(parent, QString::fromUtf8(e.what()));
-        }
+        if (trashFile(paths[i], desktop, parent))
+            trashed(i);
     }
 }
 

@@ -13,6 +13,11 @@ class QWidget;
 // them), the desktop and the window they belong to; a path is decoded only to be shown. Copying
 // and moving to a folder are in FileTransfer.h.
 
+// The delete question (caption "Confirm", Yes/No): true for Yes.
+bool confirmDelete(Desktop& desktop, QWidget* parent);
+// Moves one file to the trash: true when it went; otherwise shows why and returns false.
+bool trashFile(const QByteArray& path, Desktop& desktop, QWidget* parent);
+
 // Asks once whether to delete, then moves each file to the trash, from the last path to the
 // first; trashed(i) follows each path i that went. A file that stays is reported at once with the
 // system's reason, and the next one follows.

@@ -479,7 +479,8 @@ TEST_F(MainWindowTest, PopupMenusHoldTheirItemsInOrder) {
                "N1|-|", "OpenfolderinExplorer|Open Explorer for selected file|",
                "Filter|Filter files by selected file folder|", "Filterfilesbytype1|Filter files by selected file type|",
                "Removeselectedfiles1|Remove selected files |", "Selectall1|Select all|Ctrl+A",
-               "Reload1|Reload files of type|", "Properties1|File properties|"}));
+               "Reload1|Reload files of type|", "Properties1|File properties|", "N3|-|",
+               "FindDuplicates1|Find duplicates among selected files|"}));
     EXPECT_EQ(layout(form->PopupMenu2),
               names({"Copydetailstoclipboard1|Copy details to clipboard|Ctrl+D",
                      "SavedetailstofileasCSV1|Save details as CSV|", "ShowChart1|Show chart|"}));

@@ -241,8 +241,10 @@ DuplicateResult DuplicateFinder::run(const Progress& progress) {
                 data->announce(DuplicateStage::Stat, i);
                 qint32& look = data->looks[i];
                 bool regular = false;
-                if (data->name(i).find('\0') != std::string_view::npos) {
-                    look = EINVAL; // no file has such a name
+                // No file has such a path; the system would read it only up to the NUL.
+                if (data->name(i).find('\0') != std::string_view::npos ||
+                    data->folder(i).find('\0') != std::string_view::npos) {
+                    look = EINVAL;
                     continue;
                 }
                 const auto [at, name] = folder.reach(*data, i);

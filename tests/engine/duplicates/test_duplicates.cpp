@@ -386,6 +386,23 @@ TEST(Duplicates, NamesThatAreNotUtf8ComeBackAsTheirBytes) {
     EXPECT_EQ(paths, (std::set<QByteArray>{path(tree, bad1), path(tree, bad2)}));
 }
 
+TEST(Duplicates, APathWithANulByteIsNoFileAndIsReported) {
+    TempTree tree;
+    tree.makeFile("d/x", "same");
+    tree.makeFile("x", "same");
+    tree.makeFile("y", "same");
+    DuplicateFinder finder;
+    // Read only up to its NUL, each path would name another file that is there.
+    finder.add(path(tree, "d") + QByteArray("\0/other/x", 9));
+    finder.add(path(tree, "x") + QByteArray("\0", 1));
+    finder.add(path(tree, "y"));
+    const DuplicateResult result = finder.run();
+    EXPECT_TRUE(result.groups.empty());
+    ASSERT_EQ(result.unread.size(), 2u);
+    EXPECT_EQ(result.unread[0].error, EINVAL);
+    EXPECT_EQ(result.unread[1].error, EINVAL);
+}
+
 TEST(Duplicates, LargeFilesAreReadInManyPieces) {
     TempTree tree;
     const qint64 size = 4 * MiB + 12345;

@@ -34,25 +34,8 @@ run() {
     esac
 }
 
-declare -A times
-for name in "${names[@]}"; do
-    run "$name" >/dev/null 2>&1 || true # warms the cache and the program's pages
-    times[$name]=""
-done
-for ((i = 0; i < repeats; i++)); do
-    for name in "${names[@]}"; do
-        t0=$(date +%s%N)
-        run "$name" >/dev/null 2>&1 || true
-        t1=$(date +%s%N)
-        times[$name]+="$(((t1 - t0) / 1000)) "
-    done
-done
-median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-declare -A med
-for name in "${names[@]}"; do
-    med[$name]=$(echo "${times[$name]}" | median)
-done
-seconds() { awk -v us="$1" 'BEGIN { printf "%.3f s", us / 1e6 }'; }
+# shellcheck source=bench/turns.sh
+. "$(dirname "$0")/turns.sh"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 echo "tree: $root, $(find "$root" -type f | wc -l) files; median of $repeats runs each, warm cache"

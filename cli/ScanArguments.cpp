@@ -1,8 +1,10 @@
 #include "cli/ScanArguments.h"
 
+#include "platform/FileName.h"
 #include "text/FileHelpers.h"
 
 #include <QDate>
+#include <QFile>
 #include <cmath>
 #include <optional>
 
@@ -159,6 +161,37 @@ void readSize(Parse& p, const QString& name, const std::optional<QString>& inlin
     p.conditions.append(name);
 }
 
+void readExclude(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    if (const auto v = p.in.value(name, inlineValue)) {
+        if (v->isEmpty())
+            p.in.error = QStringLiteral("option %1 needs a pattern").arg(name);
+        p.r.excludes.append(*v);
+    }
+}
+
+// One pattern a line; blank lines add none, and a CR before the newline is no part of a pattern.
+void readExcludeFrom(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    const auto v = p.in.value(name, inlineValue);
+    if (!v)
+        return;
+    QFile file(*v);
+    if (!file.open(QIODevice::ReadOnly)) {
+        p.in.error = QStringLiteral("%1: cannot read %2: %3").arg(name, *v, file.errorString());
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        p.in.error = QStringLiteral("%1: cannot read %2: %3").arg(name, *v, file.errorString());
+        return;
+    }
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.trimmed().isEmpty())
+            p.r.excludes.append(platform::decodeFileName(line.constData(), line.size()));
+    }
+}
+
 const Option options[] = {
     {{"--hidden"}, [](Parse& p, const QString& n, const auto& v) { p.r.options.excludeHidden &= !noValue(p, n, v); }},
     {{"--system"}, [](Parse& p, const QString& n, const auto& v) { p.r.options.excludeSystem &= !noValue(p, n, v); }},
@@ -177,6 +210,11 @@ const Option options[] = {
     {{"--type", "--name"}, readMask},
     {{"--created", "--modified"}, readDate},
     {{"--size"}, readSize},
+    {{"-x", "--one-file-system"},
+     [](Parse& p, const QString& n, const auto& v) { p.r.oneFileSystem |= noValue(p, n, v); }},
+    {{"--exclude"}, readExclude},
+    {{"--exclude-from"}, readExcludeFrom},
+    {{"--disk-usage"}, [](Parse& p, const QString& n, const auto& v) { p.r.diskUsage |= noValue(p, n, v); }},
 };
 
 const Option* optionNamed(const QString& name) {
@@ -299,6 +337,14 @@ QString scanUsage() {
         "  --hidden          include hidden files (names beginning with \".\")\n"
         "  --system          include system files (devices, FIFOs, sockets)\n"
         "  --no-subfolders   the folder itself only\n"
+        "  --exclude PATTERN leave out files and folders whose name matches PATTERN, a mask as\n"
+        "                    --name takes it; a folder left out is not entered (repeatable)\n"
+        "  --exclude-from FILE  the same for each line of FILE\n"
+        "  -x, --one-file-system  do not enter folders on another file system than FOLDER\n"
+        "                    (without it, the kernel's own file systems such as /proc, /sys and\n"
+        "                    automount points are not entered unless FOLDER is on one)\n"
+        "  --disk-usage      sizes as the disk space files take (allocated blocks), a file of\n"
+        "                    several hard links counted once, at its first path\n"
         "  --sort KEY        summary: size (default), count, type or walk (the window's order);\n"
         "                    list: walk (default), path, size, created or modified\n"
         "  --format FORMAT   table (default), csv, tsv, json, or csv-utf16 (the window's CSV file)\n"
@@ -308,5 +354,6 @@ QString scanUsage() {
         "  -q, --quiet       no progress line on a terminal\n"
         "\n"
         "Exit status: 0 found, 1 nothing matched, 2 bad usage, 3 the folder cannot be read,\n"
-        "4 the output cannot be written, 130 interrupted.\n");
+        "4 the output cannot be written, 5 a folder or file below it could not be read (the\n"
+        "results may be incomplete; it takes precedence over 0 and 1), 130 interrupted.\n");
 }

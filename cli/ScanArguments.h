@@ -21,7 +21,10 @@ struct ScanRequest {
     bool exact = false;    // --bytes: sizes in bytes, dates in ISO 8601
     bool nullEnds = false; // --null: only the names, raw, each ended by NUL
     bool quiet = false;
-    QString outputPath; // empty for standard output
+    QString outputPath;         // empty for standard output
+    bool oneFileSystem = false; // -x: folders on another device than the root are not entered
+    QStringList excludes;       // masks of names left out, from --exclude and --exclude-from
+    bool diskUsage = false;     // sizes as allocated blocks, hard links once
 };
 
 struct ParsedScanArguments {

@@ -1,8 +1,8 @@
 #include "export/ListRows.h"
 
 #include "platform/FileName.h"
-#include "text/CellTexts.h"
 #include "records/TFileList.h"
+#include "text/CellTexts.h"
 
 const ListRow& FoundFileRows::row(qsizetype i) const {
     return m_files.entry(m_order[size_t(i)]);
@@ -34,4 +34,8 @@ TypeTotalRows::TypeTotalRows(const std::vector<TypeTotal>& types) : m_types(type
 std::string_view TypeTotalRows::caption(qsizetype i) const {
     const QByteArray& bytes = m_captions[size_t(i)];
     return {bytes.constData(), size_t(bytes.size())};
+}
+
+std::string_view FoundFileRows::hardLinkOf(qsizetype i) const {
+    return m_files.hardLinkOf(m_order[size_t(i)]);
 }

@@ -33,6 +33,8 @@ public:
     virtual const QString& text(quint32 id) const = 0;
     // Whether row i was given as texts: then every cell but the caption holds a text's id.
     virtual bool isTextRow(qsizetype) const { return false; }
+    // The first path of the file that row i is a later hard link of (disk usage); empty otherwise.
+    virtual std::string_view hardLinkOf(qsizetype) const { return {}; }
 };
 
 // The files of a walk, in the order given (positions in files).
@@ -46,6 +48,7 @@ public:
     const ListRow& row(qsizetype i) const override;
     std::string_view caption(qsizetype i) const override;
     const QString& text(quint32 id) const override;
+    std::string_view hardLinkOf(qsizetype i) const override;
 
 private:
     const TFileList& m_files;

@@ -4,9 +4,12 @@
 #include "export/CsvWriter.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
+#include "platform/FileTime.h"
+#include "platform/SpillFile.h"
 #include "text/CellTexts.h"
 #include "text/FileHelpers.h"
 
+#include <QDateTime>
 #include <QIODevice>
 #include <algorithm>
 #include <charconv>
@@ -163,7 +166,9 @@ namespace {
 // The cells of rows as each format writes them.
 class Cells {
 public:
-    Cells(const ListRows& rows, bool exact) : m_rows(rows), m_exact(exact) {}
+    Cells(const ListRows& rows, bool exact) : m_rows(rows), m_exact(exact), m_texts(m_ownTexts) {}
+    // With texts that outlive the rows: a stream's batches share the date texts made so far.
+    Cells(const ListRows& rows, bool exact, CellTexts& texts) : m_rows(rows), m_exact(exact), m_texts(texts) {}
 
     const ListColumn& column(int c) const { return m_rows.columns()[c]; }
     bool isCaption(int c) const { return slotOf(column(c), c) == ValueSlot::Caption; }
@@ -202,14 +207,13 @@ public:
             return m_texts.exact(kind, value(i, c), m_rows.row(i).word);
         return m_texts.shown(kind, value(i, c), m_rows.row(i).word).toStdString();
     }
-    // A size in the style's form, as the totals line shows it.
-    std::string size(qint64 bytes) { return m_exact ? std::to_string(bytes) : FormatSize(bytes).toStdString(); }
     CellTexts& texts() { return m_texts; }
 
 private:
     const ListRows& m_rows;
     const bool m_exact;
-    CellTexts m_texts;
+    CellTexts m_ownTexts;
+    CellTexts& m_texts;
     std::unordered_map<quint32, std::string> m_letters;
 };
 
@@ -219,8 +223,7 @@ struct Totals {
     qint64 bytes = 0;
 };
 
-Totals totalsOf(const ListRows& rows) {
-    Totals totals;
+void addTotals(Totals& totals, const ListRows& rows) {
     for (qsizetype i = 0; i < rows.count(); ++i) {
         const ListRow& row = rows.row(i);
         switch (rows.kind()) {
@@ -235,6 +238,11 @@ Totals totalsOf(const ListRows& rows) {
             break;
         }
     }
+}
+
+Totals totalsOf(const ListRows& rows) {
+    Totals totals;
+    addTotals(totals, rows);
     return totals;
 }
 
@@ -271,6 +279,130 @@ private:
     QString m_error;
 };
 
+// Row i's members, between its braces.
+void appendJsonRow(std::string& line, Cells& cells, const ListRows& rows, qsizetype i) {
+    const QList<ListColumn>& columns = rows.columns();
+    const bool unread = rows.row(i).word & FileAttr::Unread;
+    for (int c = 0; c < columns.size(); ++c) {
+        if (c > 0)
+            line += ',';
+        const ListColumn& column = columns[c];
+        if (cells.isCaption(c) || cells.holdsText(i, c)) {
+            appendJsonName(line, column.jsonKey, cells.bytes(i, c));
+            continue;
+        }
+        line += '"';
+        line += column.jsonKey;
+        line += "\":";
+        switch (column.kind) {
+        case CellKind::Count:
+            appendNumber(line, cells.value(i, c));
+            break;
+        case CellKind::Size:
+            if (unread)
+                line += "null";
+            else
+                appendNumber(line, cells.value(i, c));
+            break;
+        case CellKind::FileTime:
+            appendJsonDate(line, cells.texts(), cells.value(i, c), !unread);
+            break;
+        case CellKind::Attributes:
+        case CellKind::Text:
+            line += '"';
+            line += cells.bytes(i, c);
+            line += '"';
+            break;
+        }
+    }
+    if (const std::string_view first = rows.hardLinkOf(i); !first.empty()) {
+        line += ',';
+        appendJsonName(line, "hardlink_of", first);
+    }
+    line += '}';
+}
+
+// json's opening up to its list's "[", with the totals of all rows.
+void appendJsonHead(std::string& line, const QString& root, const Totals& totals, ListKind kind, qsizetype count) {
+    line.assign(1, '{'); // not the literal, which trips a false -Wrestrict of GCC 12 at -O3
+    appendJsonName(line, "root", bytesOf(root));
+    line += ",\"total_files\":";
+    appendNumber(line, totals.files);
+    line += ",\"total_size\":";
+    appendNumber(line, totals.bytes);
+    switch (kind) {
+    case ListKind::Types:
+        line += ",\"total_types\":";
+        appendNumber(line, count);
+        line += ",\"types\":[";
+        break;
+    case ListKind::Files:
+        line += ",\"files\":[";
+        break;
+    }
+}
+
+void appendTsvRow(std::string& line, Cells& cells, qsizetype i, int columns) {
+    for (int c = 0; c < columns; ++c) {
+        if (c > 0)
+            line += '\t';
+        appendEscaped(line, cells.bytes(i, c));
+    }
+    line += '\n';
+}
+
+QStringList csvFields(Cells& cells, qsizetype i, int columns) {
+    QStringList fields;
+    for (int c = 0; c < columns; ++c)
+        fields.append(cells.text(i, c));
+    return fields;
+}
+
+// The table's "Total: ..." line.
+void appendTotalsLine(std::string& line, const Totals& totals, bool exact, ListKind kind, qsizetype types) {
+    line = "Total: ";
+    appendNumber(line, totals.files);
+    line += totals.files == 1 ? " file, " : " files, ";
+    line += exact ? std::to_string(totals.bytes) : FormatSize(totals.bytes).toStdString();
+    switch (kind) {
+    case ListKind::Types:
+        line += ", ";
+        appendNumber(line, types);
+        line += types == 1 ? " type\n" : " types\n";
+        break;
+    case ListKind::Files:
+        line += '\n';
+        break;
+    }
+}
+
+// The order a table writes the columns in: the file list puts the path last, where its length
+// does not push the other columns apart.
+std::vector<int> tableOrder(const QList<ListColumn>& columns, ListKind kind) {
+    std::vector<int> order(size_t(columns.size()));
+    std::iota(order.begin(), order.end(), 0);
+    if (kind == ListKind::Files)
+        std::rotate(order.begin(), order.begin() + 1, order.end());
+    return order;
+}
+
+// One line of a table: the cells given by cell(k) in the order's columns, two blanks apart, all but
+// a last path padded to their widths.
+template <class Cell>
+void appendTableLine(std::string& line, const std::vector<int>& order, const std::vector<qsizetype>& widths,
+                     const QList<ListColumn>& columns, Cell&& cell) {
+    line.clear();
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (k > 0)
+            line += "  ";
+        if (k < widths.size())
+            appendPadded(line, cell(k), widths[k], columns[order[k]].alignment & Qt::AlignRight);
+        else
+            line += cell(k); // the path: its length varies the most
+    }
+    line += '\n';
+}
+
 bool writeCsv(Output& out, const ListRows& rows, const OutputStyle& style) {
     const QString text = csvText(rows, style.exact);
     if (style.format == OutputFormat::Csv)
@@ -286,62 +418,12 @@ bool writeCsv(Output& out, const ListRows& rows, const OutputStyle& style) {
 }
 
 bool writeJson(Output& out, const ListRows& rows, const QString& root) {
-    const Totals totals = totalsOf(rows);
     Cells cells(rows, true);
     std::string line;
-    line.assign(1, '{'); // not the literal, which trips a false -Wrestrict of GCC 12 at -O3
-    appendJsonName(line, "root", bytesOf(root));
-    line += ",\"total_files\":";
-    appendNumber(line, totals.files);
-    line += ",\"total_size\":";
-    appendNumber(line, totals.bytes);
-    switch (rows.kind()) {
-    case ListKind::Types:
-        line += ",\"total_types\":";
-        appendNumber(line, rows.count());
-        line += ",\"types\":[";
-        break;
-    case ListKind::Files:
-        line += ",\"files\":[";
-        break;
-    }
-    const QList<ListColumn>& columns = rows.columns();
+    appendJsonHead(line, root, totalsOf(rows), rows.kind(), rows.count());
     for (qsizetype i = 0; i < rows.count(); ++i) {
         line += i == 0 ? "\n{" : ",\n{";
-        const bool unread = rows.row(i).word & FileAttr::Unread;
-        for (int c = 0; c < columns.size(); ++c) {
-            if (c > 0)
-                line += ',';
-            const ListColumn& column = columns[c];
-            if (cells.isCaption(c) || cells.holdsText(i, c)) {
-                appendJsonName(line, column.jsonKey, cells.bytes(i, c));
-                continue;
-            }
-            line += '"';
-            line += column.jsonKey;
-            line += "\":";
-            switch (column.kind) {
-            case CellKind::Count:
-                appendNumber(line, cells.value(i, c));
-                break;
-            case CellKind::Size:
-                if (unread)
-                    line += "null";
-                else
-                    appendNumber(line, cells.value(i, c));
-                break;
-            case CellKind::FileTime:
-                appendJsonDate(line, cells.texts(), cells.value(i, c), !unread);
-                break;
-            case CellKind::Attributes:
-            case CellKind::Text:
-                line += '"';
-                line += cells.bytes(i, c);
-                line += '"';
-                break;
-            }
-        }
-        line += '}';
+        appendJsonRow(line, cells, rows, i);
         if (line.size() >= kBlock) {
             if (!out.put(line))
                 return false;
@@ -365,12 +447,7 @@ bool writeTsv(Output& out, const ListRows& rows, const OutputStyle& style) {
     const int columns = int(rows.columns().size());
     std::string line;
     for (qsizetype i = 0; i < rows.count(); ++i) {
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                line += '\t';
-            appendEscaped(line, cells.bytes(i, c));
-        }
-        line += '\n';
+        appendTsvRow(line, cells, i, columns);
         if (line.size() >= kBlock) {
             if (!out.put(line))
                 return false;
@@ -386,11 +463,8 @@ bool writeTsv(Output& out, const ListRows& rows, const OutputStyle& style) {
 bool writeTable(Output& out, const ListRows& rows, const OutputStyle& style) {
     Cells cells(rows, style.exact);
     const QList<ListColumn>& columns = rows.columns();
-    std::vector<int> order(size_t(columns.size()));
-    std::iota(order.begin(), order.end(), 0);
+    const std::vector<int> order = tableOrder(columns, rows.kind());
     const bool pathLast = rows.kind() == ListKind::Files;
-    if (pathLast)
-        std::rotate(order.begin(), order.begin() + 1, order.end());
     const qsizetype n = rows.count();
     // The cell of row i (-1: the captions) in output column k, escaped.
     std::string cell;
@@ -419,36 +493,14 @@ bool writeTable(Output& out, const ListRows& rows, const OutputStyle& style) {
         if (columns[order[k]].kind == CellKind::FileTime)
             widths[k] = dateWidth;
     }
+    widths.resize(padded);
     std::string line;
     for (qsizetype i = -1; i < n; ++i) {
-        line.clear();
-        for (size_t k = 0; k < order.size(); ++k) {
-            if (k > 0)
-                line += "  ";
-            if (k < padded)
-                appendPadded(line, make(i, k), widths[k], columns[order[k]].alignment & Qt::AlignRight);
-            else
-                line += make(i, k); // the path: its length varies the most
-        }
-        line += '\n';
+        appendTableLine(line, order, widths, columns, [&](size_t k) -> const std::string& { return make(i, k); });
         if (!out.put(line))
             return false;
     }
-    const Totals totals = totalsOf(rows);
-    line = "Total: ";
-    appendNumber(line, totals.files);
-    line += totals.files == 1 ? " file, " : " files, ";
-    line += cells.size(totals.bytes);
-    switch (rows.kind()) {
-    case ListKind::Types:
-        line += ", ";
-        appendNumber(line, n);
-        line += n == 1 ? " type\n" : " types\n";
-        break;
-    case ListKind::Files:
-        line += '\n';
-        break;
-    }
+    appendTotalsLine(line, totalsOf(rows), style.exact, rows.kind(), n);
     return out.put(line) && out.flush();
 }
 
@@ -458,13 +510,8 @@ QString csvText(const ListRows& rows, bool exact) {
     Cells cells(rows, exact);
     const int columns = int(rows.columns().size());
     QStringList lines{csvLine(columnCaptions(rows.columns()))};
-    QStringList fields;
-    for (qsizetype i = 0; i < rows.count(); ++i) {
-        fields.clear();
-        for (int c = 0; c < columns; ++c)
-            fields.append(cells.text(i, c));
-        lines.append(csvLine(fields));
-    }
+    for (qsizetype i = 0; i < rows.count(); ++i)
+        lines.append(csvLine(csvFields(cells, i, columns)));
     return linesText(lines);
 }
 
@@ -493,4 +540,189 @@ bool writeRows(QIODevice& device, const ListRows& rows, const OutputStyle& style
     if (!ok && error)
         *error = out.error();
     return ok;
+}
+
+namespace {
+
+// Code units of text as UTF-16 little-endian bytes, lone surrogates included.
+void appendUtf16Le(std::string& out, const QString& text) {
+    for (const QChar c : text) {
+        out += char(c.unicode() & 0xFF);
+        out += char(c.unicode() >> 8);
+    }
+}
+
+// A streamed table's width for a column: its caption's, or the widest its cells take in
+// practice: dates of every month, sizes below a terabyte, every attribute letter.
+qsizetype fixedWidth(const ListColumn& column, CellTexts& texts, bool exact) {
+    std::vector<std::string> samples{bytesOf(column.caption)};
+    const auto sample = [&](qint64 value) {
+        samples.push_back(exact ? texts.exact(column.kind, value, 0)
+                                : texts.shown(column.kind, value, 0).toStdString());
+    };
+    switch (column.kind) {
+    case CellKind::FileTime:
+        for (int month = 1; month <= 12; ++month)
+            sample(FileTime::fromUnix(QDateTime(QDate(2000, month, 28), QTime(23, 59, 59)).toSecsSinceEpoch()));
+        break;
+    case CellKind::Size:
+        sample(exact ? qint64(999'999'999'999) : (qint64(1) << 40) - 1);
+        break;
+    case CellKind::Attributes:
+        sample(qint64(FileAttr::ReadOnly | FileAttr::Hidden | FileAttr::System | FileAttr::Archive |
+                      FileAttr::Compressed));
+        break;
+    case CellKind::Count:
+        sample(qint64(999'999'999));
+        break;
+    case CellKind::Text:
+        break;
+    }
+    qsizetype width = 0;
+    for (const std::string& text : samples)
+        width = std::max(width, displayWidth(text));
+    return width;
+}
+
+} // namespace
+
+struct RowStream::Private {
+    Private(QIODevice& device, const OutputStyle& s, const QString& r, ListKind k, const QList<ListColumn>& c)
+        : out(device), style(s), root(r), kind(k), columns(c) {}
+
+    bool begin();
+    void appendRow(std::string& line, Cells& cells, const ListRows& rows, qsizetype i);
+
+    Output out;
+    const OutputStyle style;
+    const QString root;
+    const ListKind kind;
+    const QList<ListColumn> columns;
+    CellTexts texts;
+    Totals totals;
+    qint64 rows = 0;
+    bool begun = false;
+    std::vector<int> order;        // table
+    std::vector<qsizetype> widths; // table
+    platform::SpillFile spill;     // json rows
+};
+
+bool RowStream::Private::begin() {
+    begun = true;
+    std::string line;
+    if (style.nullEnds)
+        return true;
+    switch (style.format) {
+    case OutputFormat::Csv:
+        line = bytesOf(csvLine(columnCaptions(columns)) + QStringLiteral("\r\n"));
+        break;
+    case OutputFormat::CsvUtf16:
+        line = "\xFF\xFE";
+        appendUtf16Le(line, csvLine(columnCaptions(columns)) + QStringLiteral("\r\n"));
+        break;
+    case OutputFormat::Table: {
+        order = tableOrder(columns, kind);
+        const size_t padded = kind == ListKind::Files ? order.size() - 1 : order.size();
+        for (size_t k = 0; k < padded; ++k)
+            widths.push_back(fixedWidth(columns[order[k]], texts, style.exact));
+        appendTableLine(line, order, widths, columns, [&](size_t k) { return bytesOf(columns[order[k]].caption); });
+        break;
+    }
+    case OutputFormat::Tsv:
+    case OutputFormat::Json:
+        break;
+    }
+    return out.put(line);
+}
+
+void RowStream::Private::appendRow(std::string& line, Cells& cells, const ListRows& batch, qsizetype i) {
+    if (style.nullEnds) {
+        line += batch.caption(i);
+        line += '\0';
+        return;
+    }
+    const int count = int(columns.size());
+    switch (style.format) {
+    case OutputFormat::Csv:
+        line += bytesOf(csvLine(csvFields(cells, i, count)) + QStringLiteral("\r\n"));
+        break;
+    case OutputFormat::CsvUtf16:
+        appendUtf16Le(line, csvLine(csvFields(cells, i, count)) + QStringLiteral("\r\n"));
+        break;
+    case OutputFormat::Tsv:
+        appendTsvRow(line, cells, i, count);
+        break;
+    case OutputFormat::Json:
+        line += rows + i == 0 ? "\n{" : ",\n{";
+        appendJsonRow(line, cells, batch, i);
+        break;
+    case OutputFormat::Table: {
+        std::string row;
+        std::string cell;
+        appendTableLine(row, order, widths, columns, [&](size_t k) -> const std::string& {
+            cell.clear();
+            appendEscaped(cell, cells.bytes(i, order[k]));
+            return cell;
+        });
+        line += row;
+        break;
+    }
+    }
+}
+
+RowStream::RowStream(QIODevice& device, const OutputStyle& style, const QString& root, ListKind kind,
+                     const QList<ListColumn>& columns)
+    : d(std::make_unique<Private>(device, style, root, kind, columns)) {}
+
+RowStream::~RowStream() = default;
+
+bool RowStream::write(const ListRows& batch) {
+    if (!d->begun && !d->begin())
+        return false;
+    Cells cells(batch, d->style.exact || d->style.format == OutputFormat::Json, d->texts);
+    std::string line;
+    const bool spilled = !d->style.nullEnds && d->style.format == OutputFormat::Json;
+    for (qsizetype i = 0; i < batch.count(); ++i) {
+        d->appendRow(line, cells, batch, i);
+        if (line.size() >= kBlock || i + 1 == batch.count()) {
+            if (spilled ? !d->spill.append(line) : !d->out.put(line)) {
+                if (spilled)
+                    d->out.error() = d->spill.errorString();
+                return false;
+            }
+            line.clear();
+        }
+    }
+    addTotals(d->totals, batch);
+    d->rows += batch.count();
+    // Rows reach a pipe as they are found, not when a block is full.
+    return spilled || d->out.flush();
+}
+
+bool RowStream::finish() {
+    if (!d->begun && !d->begin())
+        return false;
+    std::string line;
+    if (d->style.nullEnds || d->style.format == OutputFormat::Csv || d->style.format == OutputFormat::CsvUtf16 ||
+        d->style.format == OutputFormat::Tsv)
+        return d->out.flush();
+    if (d->style.format == OutputFormat::Table) {
+        appendTotalsLine(line, d->totals, d->style.exact, d->kind, d->rows);
+        return d->out.put(line) && d->out.flush();
+    }
+    appendJsonHead(line, d->root, d->totals, d->kind, d->rows);
+    if (!d->out.put(line) || !d->spill.readBack([this](std::string_view piece) { return d->out.put(piece); })) {
+        if (d->out.error().isEmpty())
+            d->out.error() = d->spill.errorString();
+        return false;
+    }
+    return d->out.put("\n]}\n") && d->out.flush();
+}
+
+qint64 RowStream::rowsWritten() const {
+    return d->rows;
+}
+
+const QString& RowStream::error() const {
+    return d->out.error();
 }

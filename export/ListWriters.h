@@ -1,9 +1,10 @@
 #pragma once
 
-#include "export/ListRows.h"
 #include "cli/ScanArguments.h"
+#include "export/ListRows.h"
 
 #include <QString>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,31 @@ QString csvText(const ListRows& rows, bool exact = false);
 // totals line, tsv, csv or csv-utf16 as csvText gives it, or with nullEnds the captions alone. False
 // when the device refused some of it, with its reason in error.
 bool writeRows(QIODevice& device, const ListRows& rows, const OutputStyle& style, const QString& root, QString* error);
+
+// Writes rows as they come, a batch at a time, holding none of them: the bytes writeRows gives for
+// all the rows at once, but for a table, which cannot measure its columns before its rows are
+// known: it pads them to fixed widths, those of the size and date patterns, the path last. A json
+// list's rows wait in an unnamed temporary file until the totals that head them are known.
+class RowStream {
+public:
+    RowStream(QIODevice& device, const OutputStyle& style, const QString& root, ListKind kind,
+              const QList<ListColumn>& columns);
+    ~RowStream();
+    RowStream(const RowStream&) = delete;
+    RowStream& operator=(const RowStream&) = delete;
+
+    // Writes a batch of rows on to the device (flushed); false when it refused some of it.
+    bool write(const ListRows& rows);
+    // Writes what follows the rows (the totals); once, after the last batch.
+    bool finish();
+    qint64 rowsWritten() const;
+    // Why a write failed.
+    const QString& error() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 // Appends bytes for a terminal: tab, newline, carriage return and backslash as \t, \n, \r, \\;
 // each byte of another control character (C0, DEL, the two bytes of a C1 character) and of an

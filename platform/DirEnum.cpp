@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -42,6 +43,10 @@ void applyStat(DirEntry& e, std::string_view name, const struct statx& st) {
         attr |= FileAttr::Compressed;
     e.attr = attr;
     e.size = qint64(st.stx_size);
+    e.blocks = qint64(st.stx_blocks);
+    e.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    e.inode = st.stx_ino;
+    e.links = st.stx_nlink;
     e.modified = toFileTime(st.stx_mtime);
     e.accessed = toFileTime(st.stx_atime);
     // Some file systems (overlays among them) report a birth time of zero; that is no birth time.
@@ -154,8 +159,8 @@ qsizetype statEntries(int fd, DirEntry* first, qsizetype count, const char* name
         const char* entryName = names + e.nameOffset;
         const std::string_view name(entryName, e.nameLen);
         struct statx st;
-        const unsigned mask =
-            STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+        const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME |
+                              STATX_BTIME | STATX_BLOCKS | STATX_NLINK | STATX_INO;
         if (::statx(fd, entryName, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &st) != 0) {
             if (errno == ENOENT) {
                 e.attr = kEntryVanished; // gone since the listing

@@ -21,6 +21,7 @@ void TFileList::push_back(const TFileRec& rec) {
 void TFileList::clear() {
     m_rows.clear();
     m_arena.reset();
+    m_hardLinks.clear();
 }
 
 TFileList::Taken TFileList::takeRows() {

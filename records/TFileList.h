@@ -7,6 +7,9 @@
 
 #include <iterator>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 // Found files as list rows (ListRow.h), in chunks so a growing list never copies itself.
 using FileRows = ChunkedArray<ListRow>;
@@ -23,6 +26,15 @@ public:
                 quint32 attr);
     // Appends a record as it stands.
     void push_back(const TFileRec& rec);
+
+    // Row i is a later hard link of the file first found at path (native bytes); its size counts
+    // there. Only a disk-usage walk notes them.
+    void noteHardLink(qsizetype i, std::string_view firstPath) { m_hardLinks.emplace(i, firstPath); }
+    // The first path of the file row i is a later hard link of; empty for any other row.
+    std::string_view hardLinkOf(qsizetype i) const {
+        const auto it = m_hardLinks.find(i);
+        return it == m_hardLinks.end() ? std::string_view() : std::string_view(it->second);
+    }
 
     qsizetype size() const { return qsizetype(m_rows.size()); }
     bool empty() const { return m_rows.empty(); }
@@ -66,4 +78,5 @@ public:
 private:
     FileRows m_rows;
     std::shared_ptr<PathArena> m_arena;
+    std::unordered_map<qsizetype, std::string> m_hardLinks; // few: files of several names are rare
 };

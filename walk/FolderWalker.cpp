@@ -3,12 +3,12 @@
 #include "platform/DirEnum.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileName.h"
-#include "walk/Criteria.h"
+#include "records/TDataIndexList.h"
 #include "text/FileHelpers.h"
 #include "text/MaskMatcher.h"
+#include "walk/Criteria.h"
 #include "walk/PumpClock.h"
 #include "walk/ReadAhead.h"
-#include "records/TDataIndexList.h"
 #include "walk/TSearchRecW.h"
 
 #include <cerrno>
@@ -28,6 +28,17 @@ struct StringViewHash {
 // Per-extension answers that depend only on the extension's bytes, so each distinct extension is
 // decoded and compared once per walk instead of once per file.
 template <class Value> using ExtCache = std::unordered_map<std::string, Value, StringViewHash, std::equal_to<>>;
+
+// A file by its identity, so one of several hard links is counted once.
+struct FileId {
+    quint64 device;
+    quint64 inode;
+    bool operator==(const FileId&) const = default;
+};
+
+struct FileIdHash {
+    size_t operator()(const FileId& id) const noexcept { return std::hash<quint64>{}(id.inode * 31 + id.device); }
+};
 
 struct TypeSlot {
     qint32 position; // in DataList
@@ -66,8 +77,9 @@ public:
     bool extensionMatches(ExtCache<bool>& cache, const MaskMatcher& mask, std::string_view name);
     bool isListedType(std::string_view name);
     void noteUnreadFolder(size_t depth, int error);
-    void addFileType(const platform::DirEntry& e, std::string_view name);
-    void addFoundFile(const platform::DirEntry& e, std::string_view name);
+    void addFileType(std::string_view name, qint64 size);
+    void addFoundFile(const platform::DirEntry& e, std::string_view name, qint64 size);
+    qint64 countedSize(const platform::DirEntry& e, std::string_view name);
 
     ScanHost& host;
     RunState& run;
@@ -102,6 +114,12 @@ public:
 
     ScanReport report;
     size_t peakBytes = 0;
+
+    bool diskUsage = false;
+    qint64 bytesCounted = 0;
+    // Files of several hard links met so far, with the first path of each (list modes only).
+    std::unordered_map<FileId, std::string, FileIdHash> linkedFiles;
+    std::string firstLinkPath; // of the file being added, when it is a later hard link
 };
 
 FolderWalker::FolderWalker(ScanHost& host, RunState& run, TDataList& dataList, TDataIndexList& indexList,
@@ -122,6 +140,10 @@ void FolderWalker::setReadAhead(const ReadAheadSettings& settings) {
     d->readAheadSettings = settings;
 }
 
+void FolderWalker::setDiskUsage(bool on) {
+    d->diskUsage = on;
+}
+
 void FolderWalker::ScanFolder(const QString& folder, bool recurse, WalkMode mode, const QString& listedType) {
     Q_ASSERT(!folder.isEmpty());
     Q_ASSERT(mode == WalkMode::ListType || listedType.isEmpty());
@@ -138,6 +160,8 @@ void FolderWalker::ScanFolder(const QString& folder, bool recurse, WalkMode mode
     d->settledEntries = d->run.EntryCount;
     d->stopping = false;
     d->abandoned = false;
+    d->bytesCounted = 0;
+    d->linkedFiles.clear();
 
     // On every way out: the host sees where the walk ended, then the reader, destroyed last, drops
     // whatever is still being read.
@@ -177,7 +201,8 @@ void FolderWalkerPrivate::takeOptions() {
 }
 
 void FolderWalkerPrivate::showProgress() {
-    host.showProgress({mode, run.EntryCount, settledEntries, qint64(fileList.size()), run.TotalFiles, path});
+    host.showProgress(
+        {mode, run.EntryCount, settledEntries, qint64(fileList.size()), run.TotalFiles, bytesCounted, path});
 }
 
 void FolderWalkerPrivate::maybePump() {
@@ -282,7 +307,31 @@ bool FolderWalkerPrivate::passesCriteria(const platform::DirEntry& e, std::strin
     return true;
 }
 
-void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_view name) {
+// The size a counted file adds: its own, or with disk usage its allocated blocks, once per file of
+// several hard links; a later link's first path is left in firstLinkPath.
+qint64 FolderWalkerPrivate::countedSize(const platform::DirEntry& e, std::string_view name) {
+    firstLinkPath.clear();
+    if (!diskUsage)
+        return e.size;
+    const qint64 size = e.blocks * 512;
+    if (e.links <= 1 || (e.attr & FileAttr::Unread))
+        return size;
+    const auto [it, first] = linkedFiles.try_emplace(FileId{e.device, e.inode});
+    if (first) {
+        if (mode != WalkMode::CountTypes) {
+            it->second = path;
+            if (it->second.back() != '/')
+                it->second.push_back('/');
+            it->second.append(name);
+        }
+        return size;
+    }
+    firstLinkPath = it->second;
+    return 0;
+}
+
+void FolderWalkerPrivate::addFileType(std::string_view name, qint64 size) {
+    bytesCounted += size;
     const qsizetype dot = extensionOffset(name.data(), qsizetype(name.size()));
     const std::string_view ext = dot < 0 ? std::string_view() : name.substr(size_t(dot));
     auto it = typeSlots.find(ext);
@@ -293,7 +342,7 @@ void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_v
         const qint32 found = indexList.FindExt(key);
         if (found < 0) {
             const TypeSlot slot{qint32(dataList.size()), true};
-            dataList.emplace_back(key, e.size);
+            dataList.emplace_back(key, size);
             indexList.Add(key, slot.position);
             typeSlots.emplace(std::string(ext), slot);
             ++run.TotalFiles;
@@ -303,14 +352,17 @@ void FolderWalkerPrivate::addFileType(const platform::DirEntry& e, std::string_v
         it = typeSlots.emplace(std::string(ext), TypeSlot{found, dataList[size_t(found)].accepts(key)}).first;
     }
     if (it->second.counts)
-        dataList[size_t(it->second.position)].add(e.size);
+        dataList[size_t(it->second.position)].add(size);
     ++run.TotalFiles;
 }
 
-void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_view name) {
+void FolderWalkerPrivate::addFoundFile(const platform::DirEntry& e, std::string_view name, qint64 size) {
     // The path stays in native bytes: joined the same way AddBackslash joins texts, it decodes to
     // exactly AddBackslash(folder) + name.
-    fileList.append(path, name, e.created, e.modified, e.size, e.attr);
+    fileList.append(path, name, e.created, e.modified, size, e.attr);
+    bytesCounted += size;
+    if (!firstLinkPath.empty())
+        fileList.noteHardLink(fileList.size() - 1, firstLinkPath);
     settle();
 }
 
@@ -320,6 +372,10 @@ bool FolderWalkerPrivate::enterFolder(ReadAhead::Folder* folder) {
     if (!await(folder, -1))
         return false;
     const ReadAhead::View dir = reader->view(folder);
+    if (dir.left) {
+        reader->leave(folder); // another file system, left by request: no reason to report
+        return true;
+    }
     if (dir.error != 0) {
         noteUnreadFolder(stack.size(), dir.error); // missing, unreadable or gone: contributes nothing
         reader->leave(folder);
@@ -362,16 +418,17 @@ bool FolderWalkerPrivate::visitFile(const Level& level, qsizetype i, const platf
     }
     switch (mode) {
     case WalkMode::CountTypes:
-        addFileType(e, name);
+        addFileType(name, countedSize(e, name));
         break;
     case WalkMode::Criteria:
         if (!passesCriteria(e, name))
             return false;
-        addFoundFile(e, name);
+        addFoundFile(e, name, countedSize(e, name));
         break;
     case WalkMode::ListType:
-        if (isListedType(name))
-            addFoundFile(e, name);
+        if (!isListedType(name))
+            return true;
+        addFoundFile(e, name, countedSize(e, name));
         break;
     }
     return true;
@@ -407,9 +464,13 @@ void FolderWalkerPrivate::walk(ReadAhead::Folder* root) {
             ++level.next; // gone between listing and reading its metadata: never an entry
             continue;
         }
+        const std::string_view name = level.dir.name(e);
+        if (readAheadSettings.leftOut && readAheadSettings.leftOut(name)) {
+            ++level.next; // left out by request: neither an entry nor a folder to enter
+            continue;
+        }
         maybePump();
         ++run.EntryCount;
-        const std::string_view name = level.dir.name(e);
 
         if (e.attr & FileAttr::Directory) {
             // Links to folders count as entries but are never entered: no loops, no escapes.

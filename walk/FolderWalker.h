@@ -1,7 +1,7 @@
 #pragma once
 
-#include "walk/ReadAhead.h"
 #include "records/RecordLists.h"
+#include "walk/ReadAhead.h"
 #include "walk/RunState.h"
 #include "walk/ScanHost.h"
 #include "walk/ScanReport.h"
@@ -51,7 +51,12 @@ public:
     // How folders are read: by default on this thread when the walk reaches them (no workers);
     // ReadAheadSettings::defaultWorkers() is what helps on this machine.
     void setReadAheadWorkers(int workers);
+    // Its leftOut names are also left out of the walk: neither counted nor listed.
     void setReadAhead(const ReadAheadSettings& settings);
+
+    // Sizes as the disk usage: the allocated blocks, and a file of several hard links counted at
+    // its first path in walk order, with size 0 at the others (noted in the found-file list).
+    void setDiskUsage(bool on);
 
     // Walks folder (and, with recurse, its sub-folders). listedType is the type ListType lists;
     // the other modes take none.

@@ -1,6 +1,7 @@
 #include "walk/ReadAhead.h"
 
 #include "platform/FileAttributes.h"
+#include "platform/MountTree.h"
 #include "platform/Processors.h"
 
 #include <QtGlobal>
@@ -8,9 +9,11 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -57,12 +60,15 @@ struct ReadAhead::Folder {
     const quint32 index; // of its entry in the parent
     const quint32 depth;
     const std::string name; // the root's is its whole path
+    // The mounts at and below this folder; null when none is.
+    const platform::MountTree::Node* mounts = nullptr;
 
     // Written by whoever lists the folder and published through `listed`; the metadata of each
     // piece is written by whoever stats it and published through `ready`.
     std::vector<DirEntry> entries;
     std::vector<char> names;
     int error = 0;
+    bool left = false; // a file system the walk does not enter
     std::vector<int> chunkErrors;
     std::atomic<bool> listed{false};
     std::atomic<qsizetype> ready{0};
@@ -159,6 +165,9 @@ public:
     bool stat(Folder* f, qint32 chunk, std::unique_lock<std::mutex>& lock);
     void publishChunk(Folder* f, qint32 chunk);
     void addChildren(Folder* f, qsizetype begin, qsizetype end);
+    Folder* addChild(Folder* f, quint32 index, std::string_view name);
+    bool mountLeft(const Folder* f) const;
+    bool deviceLeft(int fd) const;
     int leaseFd(Folder* f, std::unique_lock<std::mutex>& lock);
     void releaseFd(Folder* f);
     void installFd(Folder* f, int fd);
@@ -191,6 +200,8 @@ public:
     const int maxFds;
     int openFds = 0;
     std::vector<Folder*> fdHolders;
+    std::unique_ptr<platform::MountTree> mountTree;
+    quint64 rootDevice = 0;
     std::atomic<size_t> bytes{0};
     size_t peak = 0;
     std::vector<char> inlineBuffer;
@@ -339,14 +350,42 @@ void ReadAhead::Shared::addChildren(Folder* f, qsizetype begin, qsizetype end) {
     for (qsizetype j = begin; j < end; ++j) {
         const DirEntry& e = f->entries[size_t(j)];
         const std::string_view name(f->names.data() + e.nameOffset, e.nameLen);
-        if (!entersFolder(e, name))
+        if (!entersFolder(e, name) || (settings.leftOut && settings.leftOut(name)))
             continue;
-        auto child = std::make_unique<Folder>(f, quint32(j), std::string(name));
-        Folder* c = child.get();
-        f->children.emplace(quint32(j), std::move(child));
-        ++f->needsFd;
-        push({c, -1});
+        push({addChild(f, quint32(j), name), -1});
     }
+}
+
+ReadAhead::Folder* ReadAhead::Shared::addChild(Folder* f, quint32 index, std::string_view name) {
+    auto child = std::make_unique<Folder>(f, index, std::string(name));
+    Folder* c = child.get();
+    c->mounts = platform::MountTree::child(f->mounts, name);
+    f->children.emplace(index, std::move(child));
+    ++f->needsFd;
+    return c;
+}
+
+// Whether the mount table says f is a file system the walk leaves; known before f is opened.
+bool ReadAhead::Shared::mountLeft(const Folder* f) const {
+    if (!f->parent || !f->mounts || !f->mounts->mounted)
+        return false;
+    switch (settings.mounts) {
+    case ReadAheadSettings::Mounts::All:
+        return false;
+    case ReadAheadSettings::Mounts::SameDevice:
+        return f->mounts->device != rootDevice;
+    case ReadAheadSettings::Mounts::NoKernel:
+        return platform::isKernelFileSystem(f->mounts->type);
+    }
+    return false;
+}
+
+// Whether an opened folder lies on another device than the root under -x: a mount the table did
+// not name when the walk began, or a file system that gives its sub-volumes devices of their own.
+bool ReadAhead::Shared::deviceLeft(int fd) const {
+    struct stat st;
+    return settings.mounts == ReadAheadSettings::Mounts::SameDevice && ::fstat(fd, &st) == 0 &&
+           quint64(st.st_dev) != rootDevice;
 }
 
 void ReadAhead::Shared::publishChunk(Folder* f, qint32 chunk) {
@@ -365,7 +404,8 @@ void ReadAhead::Shared::publishChunk(Folder* f, qint32 chunk) {
 bool ReadAhead::Shared::list(Folder* f, std::unique_lock<std::mutex>& lock, std::vector<char>& buffer) {
     f->listWork = Work::Running;
     int parentFd = -1;
-    if (f->parent) {
+    bool left = mountLeft(f);
+    if (f->parent && !left) {
         parentFd = leaseFd(f->parent, lock);
         if (parentFd < 0)
             f->error = errno;
@@ -374,13 +414,19 @@ bool ReadAhead::Shared::list(Folder* f, std::unique_lock<std::mutex>& lock, std:
     const long switches = voluntarySwitches();
 
     int fd = -1;
-    if (f->error == 0) {
+    if (f->error == 0 && !left) {
         if (settings.beforeRead)
             settings.beforeRead(f->name, -1);
         fd = f->parent ? platform::openFolderAt(parentFd, f->name.c_str()) : platform::openFolder(f->name.c_str());
         if (fd < 0)
             f->error = errno;
+        if (fd >= 0 && f->parent && deviceLeft(fd)) {
+            ::close(fd);
+            fd = -1;
+            left = true;
+        }
     }
+    f->left = left;
     if (fd >= 0) {
         if (!platform::readFolderNames(fd, f->entries, f->names, buffer))
             f->error = errno;
@@ -551,6 +597,19 @@ ReadAhead::Folder* ReadAhead::start(std::string root, bool recurse) {
     Q_ASSERT(!s.root);
     s.recurse = recurse;
     s.root = std::make_unique<Folder>(nullptr, 0, std::move(root));
+    if (recurse && s.settings.mounts != ReadAheadSettings::Mounts::All) {
+        // The mount table names mount points by their paths without links.
+        struct stat st;
+        if (char* real = ::realpath(s.root->name.c_str(), nullptr); real && ::stat(real, &st) == 0) {
+            s.rootDevice = quint64(st.st_dev);
+            s.mountTree = std::make_unique<platform::MountTree>(
+                real, s.settings.mountInfo.empty() ? platform::readMountInfo() : s.settings.mountInfo);
+            s.root->mounts = s.mountTree->top();
+            std::free(real);
+        } else {
+            std::free(real);
+        }
+    }
     // Started here, the workers take this thread's rights and priority; then they lower theirs.
     int started = 0;
     for (int i = 0; i < s.workers; ++i) {
@@ -576,11 +635,7 @@ ReadAhead::Folder* ReadAhead::enter(Folder* parent, qsizetype index) {
         return it->second.get();
     // Not foreseen (the walk only enters what the listing names as a folder): read it now.
     const DirEntry& e = parent->entries[size_t(index)];
-    auto child =
-        std::make_unique<Folder>(parent, quint32(index), std::string(parent->names.data() + e.nameOffset, e.nameLen));
-    Folder* c = child.get();
-    parent->children.emplace(quint32(index), std::move(child));
-    ++parent->needsFd;
+    Folder* c = s.addChild(parent, quint32(index), std::string_view(parent->names.data() + e.nameOffset, e.nameLen));
     s.push({c, -1});
     return c;
 }
@@ -616,7 +671,8 @@ bool ReadAhead::isListed(const Folder* folder) const {
 
 ReadAhead::View ReadAhead::view(const Folder* folder) const {
     Q_ASSERT(isListed(folder));
-    return {folder->entries.data(), folder->names.data(), qsizetype(folder->entries.size()), folder->error};
+    return {folder->entries.data(), folder->names.data(), qsizetype(folder->entries.size()), folder->error,
+            folder->left};
 }
 
 qsizetype ReadAhead::readyEntries(const Folder* folder) const {

@@ -38,6 +38,17 @@ struct ReadAheadSettings {
     // entry not ready, before it takes the lock. Tests use it to let a worker finish just then.
     std::function<void()> afterReadyTest;
 
+    // Which file systems mounted below the root are entered: all of them (the window), only those
+    // on the root's device (-x), or all but the kernel's own and automount points.
+    enum class Mounts { All, SameDevice, NoKernel };
+    Mounts mounts = Mounts::All;
+    // The mount table they are known by, as /proc/self/mountinfo gives it; empty reads the
+    // system's. Tests give their own.
+    std::string mountInfo;
+    // Names left out of the walk: a folder so named is never read. Called on the reading threads,
+    // several at once.
+    std::function<bool(std::string_view name)> leftOut;
+
     // The number of workers that helps most here: measured on cold and warm trees.
     static int defaultWorkers();
 };
@@ -75,7 +86,8 @@ public:
         const platform::DirEntry* entries = nullptr;
         const char* names = nullptr;
         qsizetype count = 0;
-        int error = 0; // errno when the folder could not be listed; nothing else then
+        int error = 0;     // errno when the folder could not be listed; nothing else then
+        bool left = false; // another file system the walk does not enter; nothing was read
         std::string_view name(const platform::DirEntry& e) const { return {names + e.nameOffset, e.nameLen}; }
     };
 

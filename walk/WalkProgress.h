@@ -20,6 +20,8 @@ struct WalkProgress {
     qint64 rows = 0;
     // TotalFiles: files counted into types; only CountTypes adds to it.
     qint32 totalFiles = 0;
+    // Bytes of the files counted into types or found so far, as their sizes count.
+    qint64 bytes = 0;
     // The folder being read, as the file system's bytes; valid during the call only.
     std::string_view folder;
 };

@@ -1,6 +1,12 @@
 #include "app/scan/ConsoleHost.h"
 
+#include "export/ListWriters.h"
+#include "text/FileHelpers.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -11,8 +17,33 @@ void noteStop(int signal) {
     g_stopSignal = signal;
 }
 
-// A person reads a line that changes about four times a second; more often only flickers.
-constexpr std::chrono::milliseconds kProgressInterval(250);
+// Ten times a second follows a fast walk closely enough; more often only flickers.
+constexpr std::chrono::milliseconds kProgressInterval(100);
+
+// Columns of the terminal on standard error; a line that wraps cannot be drawn over.
+qsizetype terminalColumns() {
+    struct winsize size {};
+    return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+}
+
+// The end of text that fits in width columns (one per character), after "…" when cut.
+std::string tailFitting(const std::string& text, qsizetype width) {
+    const auto columns = [](std::string_view t) {
+        return std::count_if(t.begin(), t.end(), [](char c) { return (uchar(c) & 0xC0) != 0x80; });
+    };
+    if (columns(text) <= width)
+        return text;
+    if (width <= 1)
+        return {};
+    size_t at = text.size();
+    qsizetype taken = 0;
+    while (at > 0 && taken < width - 1) {
+        --at;
+        if ((uchar(text[at]) & 0xC0) != 0x80)
+            ++taken;
+    }
+    return "\u2026" + text.substr(at);
+}
 
 void writeAll(const char* text, size_t length) {
     while (length > 0) {
@@ -51,21 +82,38 @@ void ConsoleHost::showProgress(const WalkProgress& progress) {
     // erased then rather than drawn again.
     m_entries = progress.entries;
     // A summary counts files into the type table; a list collects them.
-    m_files = progress.mode == WalkMode::CountTypes ? qint64(progress.totalFiles) : progress.rows;
+    m_countsTypes = progress.mode == WalkMode::CountTypes;
+    m_totalFiles = progress.totalFiles;
+    m_rowsNow = progress.rows;
+    m_bytes = progress.bytes;
+    if (m_progress)
+        m_folder.assign(progress.folder);
 }
 
 void ConsoleHost::pump() {
     if (g_stopSignal != 0)
         m_run.StopSearch = true;
+    if (m_onPump)
+        m_onPump();
     if (m_progress && std::chrono::steady_clock::now() - m_lastShown >= kProgressInterval)
         drawProgress();
 }
 
 void ConsoleHost::drawProgress() {
-    char line[96];
-    const int n = std::snprintf(line, sizeof line, "\r%lld entries, %lld files\033[K",
-                                static_cast<long long>(m_entries), static_cast<long long>(m_files));
-    writeAll(line, size_t(n));
+    const qint64 files = m_countsTypes ? m_totalFiles : m_handedOn + m_rowsNow;
+    char counts[96];
+    std::snprintf(counts, sizeof counts, "%lld entries, %lld files, ", static_cast<long long>(m_entries),
+                  static_cast<long long>(files));
+    std::string line = "\r";
+    line += counts;
+    line += FormatSize(m_bytes).toStdString();
+    line += "  ";
+    std::string folder;
+    appendEscaped(folder, m_folder);
+    // One column short of the width, so the cursor never moves to a next line.
+    line += tailFitting(folder, terminalColumns() - 1 - qsizetype(line.size() - 1));
+    line += "\033[K";
+    writeAll(line.data(), line.size());
     m_shown = true;
     m_lastShown = std::chrono::steady_clock::now();
 }

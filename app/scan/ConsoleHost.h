@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
+#include <string>
 
 // The walk's host in a terminal: no events to process, so the pump turns an interrupt into a stop
 // request and shows the progress line. The options are fixed for the whole run.
@@ -21,6 +23,14 @@ public:
     // Keeps the counts; the next pump draws them.
     void showProgress(const WalkProgress& progress) override;
 
+    // Called at each pump, before the progress line is drawn: a streamed list writes its rows then.
+    void setOnPump(std::function<void()> onPump) { m_onPump = std::move(onPump); }
+    // Rows written out and let go of; the line keeps counting them.
+    void rowsHandedOn(qint64 rows) {
+        m_handedOn += rows;
+        m_rowsNow = 0;
+    }
+
     // Erases the progress line, so what follows on the terminal starts clean.
     void clearProgress();
 
@@ -33,8 +43,14 @@ private:
     ScanOptions m_options;
     RunState& m_run;
     bool m_progress;
+    std::function<void()> m_onPump;
     qint64 m_entries = 0;
-    qint64 m_files = 0;
+    bool m_countsTypes = false;
+    qint64 m_totalFiles = 0;
+    qint64 m_rowsNow = 0;
+    qint64 m_handedOn = 0;
+    qint64 m_bytes = 0;
+    std::string m_folder;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_lastShown; // the first pump shows the line at once
     struct sigaction m_oldInt {};

@@ -1,16 +1,18 @@
 #include "app/scan/ScanRun.h"
 
 #include "app/scan/ConsoleHost.h"
+#include "cli/CommandLine.h"
+#include "cli/ScanArguments.h"
 #include "export/ListWriters.h"
 #include "platform/FileName.h"
 #include "platform/FileWriter.h"
-#include "cli/CommandLine.h"
+#include "records/TDataIndexList.h"
+#include "records/TypeTotal.h"
 #include "text/FileHelpers.h"
 #include "text/FileTypeName.h"
 #include "walk/FolderWalker.h"
-#include "cli/ScanArguments.h"
-#include "records/TDataIndexList.h"
-#include "records/TypeTotal.h"
+
+#include "text/MaskMatcher.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -18,11 +20,19 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <numeric>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-enum ExitStatus { Found = 0, NoMatch = 1, BadUsage = 2, RootUnreadable = 3, OutputFailed = 4 };
+enum ExitStatus { Found = 0, NoMatch = 1, BadUsage = 2, RootUnreadable = 3, OutputFailed = 4, Incomplete = 5 };
+
+// Listing data a streamed list reads ahead at most: its memory stays flat, and more does not walk
+// faster on a warm tree.
+constexpr size_t kStreamedReadAhead = size_t(16) << 20;
 
 void say(FILE* stream, const QString& text) {
     const QByteArray bytes = platform::encodeFileName(text);
@@ -83,55 +93,71 @@ std::vector<qsizetype> fileOrder(const TFileList& files, RowOrder order) {
     return rows;
 }
 
-// Writes through write(device) to standard output, or to a file that takes the name only when
-// everything was written and no interrupt came, so a failed or stopped run leaves nothing behind.
-int writeOutput(const QString& path, const std::function<bool(QIODevice&, QString& error)>& write) {
-    QString error;
-    QFile device;
-    if (path.isEmpty()) {
-        if (!device.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) || !write(device, error) ||
-            !device.flush()) {
-            // An interrupt also breaks off a write to a pipe that is not being read.
-            if (ConsoleHost::stopSignal() != 0)
-                return 128 + ConsoleHost::stopSignal();
-            complain(QStringLiteral("cannot write the output: %1").arg(error.isEmpty() ? device.errorString() : error));
-            return OutputFailed;
-        }
-        return Found;
+// Where the output goes: standard output, or a file that takes the name only when everything was
+// written and no interrupt came, so a failed or stopped run leaves nothing behind.
+class Destination {
+public:
+    explicit Destination(const QString& path) : m_path(path) {}
+
+    // False when it cannot be written; close(false, ...) then says why.
+    bool open() {
+        if (m_path.isEmpty())
+            return m_stdout.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                                 QFileDevice::DontCloseHandle);
+        return m_file.create(m_path);
     }
-    platform::FileWriter file;
-    if (!file.create(path) || !write(file, error) || !file.finish()) {
+    QIODevice& device() { return m_path.isEmpty() ? static_cast<QIODevice&>(m_stdout) : m_file; }
+
+    // The exit status once the writer is done (written: whether it wrote everything, error: its
+    // reason when not): Found, OutputFailed, or an interrupt's.
+    int close(bool written, const QString& error) {
+        if (!written)
+            return fail(error);
+        if (!m_path.isEmpty() && !m_file.finish())
+            return fail(QString());
+        // An interrupt keeps a new file from taking its name; what was written to a pipe or a
+        // device in place is out already.
         if (ConsoleHost::stopSignal() != 0)
             return 128 + ConsoleHost::stopSignal();
-        complain(QStringLiteral("cannot write %1: %2").arg(path, error.isEmpty() ? file.errorString() : error));
+        if (!m_path.isEmpty() && !m_file.commit())
+            return fail(QString());
+        return Found;
+    }
+
+private:
+    int fail(const QString& error) {
+        // An interrupt also breaks off a write to a pipe that is not being read.
+        if (ConsoleHost::stopSignal() != 0)
+            return 128 + ConsoleHost::stopSignal();
+        const QString reason = !error.isEmpty() ? error : device().errorString();
+        complain(m_path.isEmpty() ? QStringLiteral("cannot write the output: %1").arg(reason)
+                                  : QStringLiteral("cannot write %1: %2").arg(m_path, reason));
         return OutputFailed;
     }
-    // An interrupt keeps a new file from taking its name; what was written to a pipe or a device
-    // in place is out already.
-    if (ConsoleHost::stopSignal() != 0)
-        return 128 + ConsoleHost::stopSignal();
-    if (!file.commit()) {
-        complain(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return OutputFailed;
-    }
-    return Found;
+
+    const QString m_path;
+    QFile m_stdout;
+    platform::FileWriter m_file;
+};
+
+// Names left out by --exclude, by the masks' rules. Called on the read-ahead's threads too: the
+// matchers are only read.
+std::function<bool(std::string_view)> leftOutBy(const QStringList& masks) {
+    if (masks.isEmpty())
+        return {};
+    auto matchers = std::make_shared<std::vector<MaskMatcher>>();
+    for (const QString& mask : masks)
+        matchers->emplace_back(mask);
+    return [matchers](std::string_view name) {
+        const QString text = platform::decodeFileName(name.data(), qsizetype(name.size()));
+        return std::any_of(matchers->begin(), matchers->end(), [&](const MaskMatcher& m) { return m.matches(text); });
+    };
 }
 
-int execute(const ScanRequest& r) {
-    RunState run;
-    TDataList typesList;
-    TDataIndexList index;
-    TFileList found;
-    const bool summary = r.command == ScanCommand::Summary;
-    ConsoleHost host(r.options, run, !r.quiet && ::isatty(STDERR_FILENO));
-    FolderWalker walker(host, run, typesList, index, found);
-    walker.setReadAheadWorkers(ReadAheadSettings::defaultWorkers());
-    walker.ScanFolder(r.root, r.recurse, summary ? WalkMode::CountTypes : WalkMode::Criteria);
-    host.clearProgress();
+// What the walk could not read, said once it ended; an exit status when the run ends there.
+std::optional<int> rootStatus(const ScanRequest& r, const ScanReport& report) {
     if (ConsoleHost::stopSignal() != 0)
         return 128 + ConsoleHost::stopSignal();
-
-    const ScanReport& report = walker.report();
     if (report.rootMissing) {
         complain(report.text(r.root));
         return RootUnreadable;
@@ -144,13 +170,89 @@ int execute(const ScanRequest& r) {
     }
     if (!report.isEmpty())
         complain(report.text(r.root));
+    return std::nullopt;
+}
+
+// The status of a run whose output was written: what was found, unless something was not read.
+int finalStatus(int written, qint64 rows, const ScanReport& report) {
+    if (written != Found)
+        return written;
+    if (!report.isEmpty())
+        return Incomplete;
+    return rows == 0 ? NoMatch : Found;
+}
+
+// A list in walk order: each batch of rows the walk found is written at the next pump and let go,
+// so memory stays flat however many files there are.
+int streamList(const ScanRequest& r, ConsoleHost& host, RunState& run, FolderWalker& walker, TFileList& found) {
+    Destination out(r.outputPath);
+    if (!out.open())
+        return out.close(false, QString());
+    RowStream stream(out.device(), OutputStyle{r.format, r.exact, r.nullEnds}, r.root, ListKind::Files,
+                     fileListColumns());
+    std::vector<qsizetype> order;
+    bool failed = false;
+    const auto drain = [&] {
+        if (found.empty() || failed)
+            return;
+        order.resize(size_t(found.size()));
+        std::iota(order.begin(), order.end(), qsizetype(0));
+        if (!stream.write(FoundFileRows(found, order))) {
+            failed = true;
+            run.StopSearch = true; // nobody reads on: the walk ends
+        }
+        host.rowsHandedOn(found.size());
+        found.clear();
+    };
+    host.setOnPump(drain);
+    walker.ScanFolder(r.root, r.recurse, WalkMode::Criteria);
+    host.setOnPump({});
+    drain();
+    host.clearProgress();
+    if (failed)
+        return out.close(false, stream.error());
+    if (const std::optional<int> status = rootStatus(r, walker.report()))
+        return *status;
+    const bool written = stream.finish();
+    return finalStatus(out.close(written, stream.error()), stream.rowsWritten(), walker.report());
+}
+
+int execute(const ScanRequest& r) {
+    // A file given as the folder exists: "not found" would mislead.
+    if (struct stat st; ::stat(platform::encodeFileName(r.root).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        complain(QStringLiteral("Not a folder: %1").arg(r.root));
+        return RootUnreadable;
+    }
+    RunState run;
+    TDataList typesList;
+    TDataIndexList index;
+    TFileList found;
+    const bool summary = r.command == ScanCommand::Summary;
+    const bool streamed = !summary && r.order == RowOrder::Walk;
+    ConsoleHost host(r.options, run, !r.quiet && ::isatty(STDERR_FILENO));
+    FolderWalker walker(host, run, typesList, index, found);
+    ReadAheadSettings settings;
+    settings.workers = ReadAheadSettings::defaultWorkers();
+    settings.mounts = r.oneFileSystem ? ReadAheadSettings::Mounts::SameDevice : ReadAheadSettings::Mounts::NoKernel;
+    settings.leftOut = leftOutBy(r.excludes);
+    if (streamed)
+        settings.budgetBytes = kStreamedReadAhead;
+    walker.setReadAhead(settings);
+    walker.setDiskUsage(r.diskUsage);
+    if (streamed)
+        return streamList(r, host, run, walker, found);
+
+    walker.ScanFolder(r.root, r.recurse, summary ? WalkMode::CountTypes : WalkMode::Criteria);
+    host.clearProgress();
+    if (const std::optional<int> status = rootStatus(r, walker.report()))
+        return *status;
 
     const OutputStyle style{r.format, r.exact, r.nullEnds};
     const auto write = [&](const ListRows& rows) {
-        const int status = writeOutput(r.outputPath, [&](QIODevice& device, QString& error) {
-            return writeRows(device, rows, style, r.root, &error);
-        });
-        return status == Found && rows.count() == 0 ? NoMatch : status;
+        Destination out(r.outputPath);
+        QString error;
+        const bool written = out.open() && writeRows(out.device(), rows, style, r.root, &error);
+        return finalStatus(out.close(written, error), rows.count(), walker.report());
     };
     if (summary) {
         const std::vector<TypeTotal> types = sortedTypeTotals(typesList, index, r.order);

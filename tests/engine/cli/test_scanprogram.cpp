@@ -114,6 +114,7 @@ protected:
 TEST_F(ScanProgramTest, EveryConditionAndOptionListsTheFilesTheWindowWould) {
     makeTree();
     const QList<QByteArray> all = bytes({"B.TXT", "a.txt", "big.log", "sub/README", "sub/c.doc", "sub/deeper/d.txt"});
+    tree.makeFile("excludes", "deeper\r\n\r\n*.LOG\n");
     const struct {
         QStringList arguments;
         QList<QByteArray> expected;
@@ -138,6 +139,9 @@ TEST_F(ScanProgramTest, EveryConditionAndOptionListsTheFilesTheWindowWould) {
         {args({"--size", "less", "0.5"}), bytes({"sub/README", "sub/c.doc", "sub/deeper/d.txt"})},
         {args({"--read-only"}), bytes({"sub/deeper/d.txt"})},
         {args({"--type", "*.txt", "--modified", "on", "2021-01-01"}), bytes({"sub/deeper/d.txt"})},
+        {args({"--exclude", "sub"}), bytes({"B.TXT", "a.txt", "big.log"})},
+        {args({"--exclude", "*.TXT", "--exclude=*.doc"}), bytes({"big.log", "sub/README"})},
+        {args({"--exclude-from"}) << path("excludes"), bytes({"B.TXT", "a.txt", "sub/README", "sub/c.doc"})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
@@ -314,7 +318,8 @@ TEST_F(ScanProgramTest, ExitStatusSaysWhatHappened) {
         {args({"summary"}), 2, "trovex-scan: a folder is needed\nUsage: trovex-scan summary"},
         {args({"list", "--size", "huge", "1", "ROOT"}), 2, "trovex-scan: --size takes less, equal or greater"},
         {args({"summary", "MISSING"}), 3, "trovex-scan: Folder not found: "},
-        {args({"summary", "FILE"}), 3, "trovex-scan: Folder not found: "},
+        {args({"summary", "FILE"}), 3, "trovex-scan: Not a folder: "},
+        {args({"list", "--exclude-from", "MISSING", "ROOT"}), 2, "trovex-scan: --exclude-from: cannot read "},
     };
     for (const auto& c : cases) {
         QStringList arguments = c.arguments;
@@ -346,9 +351,14 @@ TEST_F(ScanProgramTest, UnreadableFoldersAreReportedAndAnUnreadableRootIsStatusT
         });
     };
     const ScanResult sub = runTrovexScan(args({"summary", "--bytes", "--format", "tsv"}) << root(), asNobody);
-    EXPECT_EQ(sub.status, 0) << sub.err.toStdString();
+    EXPECT_EQ(sub.status, 5) << "results may be incomplete: " << sub.err.toStdString();
     EXPECT_EQ(sub.err, "trovex-scan: 1 folder could not be read (first: " + rootBytes() + "/sub: Permission denied)\n");
     EXPECT_EQ(sub.out, QByteArray(".txt\tplain text document\t2\t3024\n.log\tapplication log\t1\t2048\n"));
+
+    // A folder left out by request is never opened: no reason for 5.
+    const ScanResult excluded = runTrovexScan(args({"list", "--exclude", "sub", "-q"}) << root(), asNobody);
+    EXPECT_EQ(excluded.status, 0) << excluded.err.toStdString();
+    EXPECT_TRUE(excluded.err.isEmpty());
 
     const ScanResult locked = runTrovexScan(args({"summary"}) << path("locked"), asNobody);
     EXPECT_EQ(locked.status, 3);
@@ -496,8 +506,10 @@ TEST_F(ScanProgramTest, OnATerminalProgressIsShownAndCtrlCStopsWithStatus130AndN
     process.start(trovexScanPath(), args({"list", "-o"}) << path("out/list.txt") << root());
     ASSERT_TRUE(process.waitForStarted());
     const QByteArray shown = terminal.readUntil(" files", std::chrono::seconds(30));
-    ASSERT_TRUE(QRegularExpression(u("^\\r\\d+ entries, \\d+ files")).match(QString::fromLatin1(shown)).hasMatch())
-        << shown.toStdString();
+    // The counts, the bytes so far and the folder being read.
+    const QRegularExpression line(u("^\\r\\d+ entries, \\d+ files, [\\d.]+ [KMG]B  (\\S*/data|\\x{2026})"));
+    const QByteArray more = terminal.readUntil("data", std::chrono::seconds(30));
+    ASSERT_TRUE(line.match(QString::fromUtf8(more)).hasMatch()) << more.toStdString();
     ::kill(pid_t(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
@@ -505,6 +517,69 @@ TEST_F(ScanProgramTest, OnATerminalProgressIsShownAndCtrlCStopsWithStatus130AndN
     EXPECT_TRUE(namesIn(tree.abs("out")).isEmpty()) << namesIn(tree.abs("out")).join(u' ').toStdString();
     // The line is erased before the program ends, so the shell's prompt starts clean.
     EXPECT_TRUE(terminal.readUntil("\r\033[K", std::chrono::seconds(5)).endsWith("\r\033[K"));
+}
+
+TEST_F(ScanProgramTest, DiskUsageCountsAllocatedBlocksWithHardLinksOnceAsDuDoes) {
+    file("a/big.bin", QByteArray(100000, 'b'));
+    file("a/small.txt", "s");
+    file("b/empty");
+    ASSERT_EQ(::link(tree.abs("data/a/big.bin").c_str(), tree.abs("data/b/twin.bin").c_str()), 0);
+    ASSERT_EQ(::truncate(tree.abs("data/a/small.txt").c_str(), 10 << 20), 0); // sparse: 10 MiB, few blocks
+    QProcess du;
+    du.start(u("sh"), {u("-c"), u("find \"$0\" -type f -print0 | du -cB1 --files0-from=- | tail -n 1"), root()});
+    ASSERT_TRUE(du.waitForFinished(30000));
+    const QByteArray duTotal = du.readAllStandardOutput().split('\t').first();
+
+    const ScanResult summary = scan(args({"summary", "--disk-usage", "--format", "json"}));
+    EXPECT_EQ(summary.status, 0) << summary.err.toStdString();
+    EXPECT_TRUE(summary.out.contains("\"total_files\":4,\"total_size\":" + duTotal + ",")) << summary.out.toStdString();
+
+    const ScanResult list = scan(args({"list", "--disk-usage", "--format", "json", "--sort", "walk"}));
+    EXPECT_TRUE(list.out.contains("\"total_size\":" + duTotal + ","));
+    EXPECT_TRUE(list.out.contains("\"size\":0,\"attributes\":\"A\",\"hardlink_of\":\"" + rootBytes() + "/a/big.bin\"}"))
+        << list.out.toStdString();
+    // Without it, sizes are the files' own, each link counted.
+    const ScanResult apparent = scan(args({"summary", "--bytes", "--format", "json"}));
+    EXPECT_TRUE(apparent.out.contains("\"total_size\":" + QByteArray::number(2 * 100000 + (10 << 20)) + ","));
+}
+
+TEST_F(ScanProgramTest, OneFileSystemLeavesFoldersMountedBelowTheRoot) {
+    file("here.txt", "h");
+    tree.makeDir("data/mnt");
+    const SmallTmpfs mounted(tree.abs("data/mnt"), 64);
+    if (!mounted.isMounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    tree.makeFile("data/mnt/there.txt", "t");
+    EXPECT_EQ(nullRows(scan(args({"list", "--null", "--sort", "path"})).out, rootBytes()),
+              bytes({"here.txt", "mnt/there.txt"}));
+    const ScanResult oneDevice = scan(args({"list", "--null", "-x"}));
+    EXPECT_EQ(oneDevice.status, 0) << oneDevice.err.toStdString();
+    EXPECT_EQ(nullRows(oneDevice.out, rootBytes()), bytes({"here.txt"}));
+}
+
+// A reader that stops reading ends a streamed list at once: by SIGPIPE as other tools, or, where
+// SIGPIPE is ignored, with the write's error and status 4.
+TEST_F(ScanProgramTest, AListWhoseReaderGoesAwayEnds) {
+    // More output than a pipe holds, so some write comes after the reader has gone.
+    for (int i = 0; i < 2000; ++i)
+        file("f" + std::to_string(i) + std::string(200, 'n'));
+    const struct {
+        const char* shell;
+        QByteArray status;
+        const char* says;
+    } cases[] = {
+        {"\"$0\" list \"$1\" | head -c 10 > \"$2\"; echo ${PIPESTATUS[0]}", "141", ""},
+        {"trap '' PIPE; \"$0\" list \"$1\" | head -c 10 > \"$2\"; echo ${PIPESTATUS[0]}", "4",
+         "trovex-scan: cannot write the output: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shell);
+        QProcess bash;
+        bash.start(u("bash"), {u("-c"), u(c.shell), trovexScanPath(), root(), path("head.out")});
+        ASSERT_TRUE(bash.waitForFinished(60000));
+        EXPECT_EQ(bash.readAllStandardOutput().trimmed(), c.status);
+        EXPECT_TRUE(bash.readAllStandardError().startsWith(c.says));
+    }
 }
 
 } // namespace

@@ -5,15 +5,16 @@
 
 #include "platform/FileName.h"
 #include "platform/FileOperations.h"
-#include "walk/FolderWalker.h"
 #include "support/DeepTree.h"
 #include "support/FileProbe.h"
 #include "support/FileRights.h"
 #include "support/RandomTree.h"
 #include "support/TempTree.h"
+#include "walk/FolderWalker.h"
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -595,6 +596,58 @@ TEST(ReadAhead, WalksATreeDeeperThanTheStackWouldHold) {
     Walk stopped(tree.root(), WalkMode::CountTypes);
     stopped.flips = {{3 * 100000, [](ScanOptions&, RunState& r) { r.StopSearch = true; }}};
     EXPECT_EQ(stopped.run(withWorkers(4)).totalFiles, 0);
+}
+
+// Folders left out by name or by the file system mounted on them are never opened, with workers
+// or without: an excluded folder may be huge or hang, a kernel file system mislead the totals.
+TEST(ReadAhead, FoldersLeftOutByNameOrMountAreNeverOpened) {
+    TempTree tree;
+    for (const char* rel : {"keep/a.txt", "skip_me/b.txt", "procfs/c.txt", "other dir/d.txt", "e.txt"})
+        tree.makeFile(rel, "x");
+    char* real = ::realpath(tree.rootBytes().c_str(), nullptr);
+    const std::string root(real);
+    std::free(real);
+    // A made-up table: proc on one folder, another device's ext4 (its name escaped) on another.
+    const std::string mounts = "20 1 0:999 / " + root + "/procfs rw - proc proc rw\n" + "21 1 259:77 / " + root +
+                               "/other\\040dir rw shared:1 - ext4 /dev/sdz1 rw\n";
+    using Mounts = ReadAheadSettings::Mounts;
+    const struct {
+        const char* name;
+        Mounts mounts;
+        bool excluding;
+        std::set<std::string> notOpened;
+    } cases[] = {
+        {"all", Mounts::All, false, {}},
+        {"excluded by name", Mounts::All, true, {"skip_me"}},
+        {"no kernel file systems", Mounts::NoKernel, false, {"procfs"}},
+        {"one device", Mounts::SameDevice, true, {"skip_me", "procfs", "other dir"}},
+    };
+    for (const auto& c : cases) {
+        for (const int workers : {0, 4}) {
+            SCOPED_TRACE(std::string(c.name) + ", workers " + std::to_string(workers));
+            std::mutex mutex;
+            std::set<std::string> opened;
+            ReadAheadSettings settings = withWorkers(workers);
+            settings.mounts = c.mounts;
+            settings.mountInfo = mounts;
+            if (c.excluding)
+                settings.leftOut = [](std::string_view name) { return name == "skip_me"; };
+            settings.beforeRead = [&](std::string_view folder, qsizetype piece) {
+                std::lock_guard lock(mutex);
+                if (piece < 0)
+                    opened.insert(std::string(folder));
+            };
+            const Outcome out = Walk(tree.root(), WalkMode::Criteria).run(settings);
+            std::set<std::string> expected{tree.rootBytes(), "keep", "skip_me", "procfs", "other dir"};
+            for (const std::string& name : c.notOpened)
+                expected.erase(name);
+            EXPECT_EQ(opened, expected);
+            EXPECT_EQ(out.paths.size(), qsizetype(expected.size())); // e.txt and one file per folder entered
+            EXPECT_EQ(out.report, QStringLiteral("0 0 0  0")) << "a folder left out is no folder unread";
+            // A folder left by name is no entry at all; one left by its mount is still an entry.
+            EXPECT_EQ(out.entries, 7 - (c.excluding ? 1 : 0) + 3 * (qint64(expected.size()) - 1));
+        }
+    }
 }
 
 } // namespace

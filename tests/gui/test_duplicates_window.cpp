@@ -223,6 +223,23 @@ TEST_F(DuplicatesWindowTest, AProgressLineAndCancelShowWhileItWorks) {
     EXPECT_EQ(listPaths().size(), 5);
 }
 
+TEST_F(DuplicatesWindowTest, FilesThatCouldNotBeComparedAreListedWithTheReason) {
+    fillRows(form->ListView2, {{path("gone"), QString(), QString(), QString(), QString()}});
+    form->ListView2->clearSelection();
+    selectRows(form->ListView2, {0, 1, 5});
+    DuplicatesWindow* window = findDuplicates();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(shown(window), (QList<QStringList>{{QStringLiteral("*") + path("a"), path("b")}}));
+    const QTreeWidget* view = window->groupsView();
+    ASSERT_EQ(view->topLevelItemCount(), 2);
+    const QTreeWidgetItem* unread = view->topLevelItem(1);
+    EXPECT_EQ(unread->text(0), QStringLiteral("Could not be compared"));
+    ASSERT_EQ(unread->childCount(), 1);
+    EXPECT_EQ(unread->child(0)->text(1), path("gone") + QStringLiteral(": No such file or directory"));
+    EXPECT_EQ(window->progressLabel()->text(),
+              QStringLiteral("1 group of duplicates, %1 wasted. 1 file could not be compared.").arg(FormatSize(5)));
+}
+
 TEST_F(DuplicatesWindowTest, WithNoRowSelectedNothingOpens) {
     form->ListView2->clearSelection();
     form->FindDuplicates1->trigger();

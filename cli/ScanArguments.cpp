@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QFile>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -78,6 +79,7 @@ struct Parse {
     QStringList folders;
     QString sortText;
     QStringList conditions;
+    QStringList duplicateOptions;
 };
 
 // An option: the names it goes by, and what it does with the parse, its name and its "=" value.
@@ -192,6 +194,29 @@ void readExcludeFrom(Parse& p, const QString& name, const std::optional<QString>
     }
 }
 
+// A number of bytes, or of KiB, MiB or GiB with the suffix K, M or G.
+void readMinimumSize(Parse& p, const QString& name, const std::optional<QString>& inlineValue) {
+    const auto v = p.in.value(name, inlineValue);
+    if (!v)
+        return;
+    QString digits = *v;
+    int shift = 0;
+    if (!digits.isEmpty()) {
+        const qsizetype unit = QStringLiteral("KMG").indexOf(digits.back().toUpper());
+        if (unit >= 0) {
+            shift = 10 * int(unit + 1);
+            digits.chop(1);
+        }
+    }
+    bool ok = false;
+    const qint64 amount = digits.toLongLong(&ok);
+    if (!ok || amount < 0 || amount > (std::numeric_limits<qint64>::max() >> shift))
+        p.in.error = QStringLiteral("%1: \"%2\" is no size (bytes, or a number with K, M or G)").arg(name, *v);
+    else
+        p.r.minimumSize = amount << shift;
+    p.duplicateOptions.append(name);
+}
+
 const Option options[] = {
     {{"--hidden"}, [](Parse& p, const QString& n, const auto& v) { p.r.options.excludeHidden &= !noValue(p, n, v); }},
     {{"--system"}, [](Parse& p, const QString& n, const auto& v) { p.r.options.excludeSystem &= !noValue(p, n, v); }},
@@ -214,6 +239,17 @@ const Option options[] = {
      [](Parse& p, const QString& n, const auto& v) { p.r.oneFileSystem |= noValue(p, n, v); }},
     {{"--exclude"}, readExclude},
     {{"--exclude-from"}, readExcludeFrom},
+    {{"--min-size"}, readMinimumSize},
+    {{"--empty"},
+     [](Parse& p, const QString& n, const auto& v) {
+         p.r.includeEmpty |= noValue(p, n, v);
+         p.duplicateOptions.append(n);
+     }},
+    {{"--paranoid"},
+     [](Parse& p, const QString& n, const auto& v) {
+         p.r.paranoid |= noValue(p, n, v);
+         p.duplicateOptions.append(n);
+     }},
     {{"--disk-usage"}, [](Parse& p, const QString& n, const auto& v) { p.r.diskUsage |= noValue(p, n, v); }},
 };
 
@@ -244,8 +280,11 @@ std::optional<ParsedScanArguments> readCommand(const QString& first, ScanRequest
     } else if (first == u("list")) {
         r.command = ScanCommand::List;
         r.order = RowOrder::Walk;
+    } else if (first == u("duplicates")) {
+        r.command = ScanCommand::Duplicates;
+        r.order = RowOrder::Walk;
     } else {
-        return failure(QStringLiteral("unknown command \"%1\" (summary or list)").arg(first));
+        return failure(QStringLiteral("unknown command \"%1\" (summary, list or duplicates)").arg(first));
     }
     return std::nullopt;
 }
@@ -253,12 +292,23 @@ std::optional<ParsedScanArguments> readCommand(const QString& first, ScanRequest
 // What the options leave to check once all are read; an error, or nothing.
 QString finish(Parse& p) {
     ScanRequest& r = p.r;
-    if (p.folders.size() != 1)
-        return p.folders.isEmpty() ? QStringLiteral("a folder is needed")
-                                   : QStringLiteral("one folder only, not %1").arg(p.folders.size());
+    const bool duplicates = r.command == ScanCommand::Duplicates;
+    if (p.folders.isEmpty())
+        return QStringLiteral("a folder is needed");
+    if (p.folders.size() != 1 && !duplicates)
+        return QStringLiteral("one folder only, not %1").arg(p.folders.size());
+    r.roots = p.folders;
     r.root = p.folders.first();
-    if (r.root.isEmpty())
+    if (r.roots.contains(QString()))
         return QStringLiteral("the folder name is empty");
+    if (!duplicates && !p.duplicateOptions.isEmpty())
+        return QStringLiteral("%1 belongs to duplicates").arg(p.duplicateOptions.first());
+    if (duplicates && !p.sortText.isEmpty())
+        return QStringLiteral("duplicates lists the groups by the space they waste; it takes no --sort");
+    if (duplicates && r.format == OutputFormat::CsvUtf16)
+        return QStringLiteral("duplicates takes no csv-utf16 format");
+    if (duplicates && r.diskUsage)
+        return QStringLiteral("duplicates takes no --disk-usage");
     if (r.command == ScanCommand::Summary && !p.conditions.isEmpty())
         return QStringLiteral("%1 is a condition of list; a summary counts every file").arg(p.conditions.first());
     if (!p.sortText.isEmpty()) {
@@ -285,7 +335,7 @@ ParsedScanArguments parseScanArguments(const QStringList& arguments) {
     ParsedScanArguments parsed;
     if (std::optional<ParsedScanArguments> early = readCommand(arguments.first(), parsed.request))
         return *early;
-    Parse p{Reader{arguments, 1, {}}, parsed.request, {}, {}, {}};
+    Parse p{Reader{arguments, 1, {}}, parsed.request, {}, {}, {}, {}};
     bool optionsEnded = false;
     while (p.in.next < arguments.size()) {
         const QString arg = arguments[p.in.next++];
@@ -320,12 +370,15 @@ QString scanUsage() {
     return QStringLiteral(
         "Usage: trovex-scan summary [OPTIONS] FOLDER\n"
         "       trovex-scan list [CONDITIONS] [OPTIONS] FOLDER\n"
+        "       trovex-scan duplicates [CONDITIONS] [OPTIONS] FOLDER...\n"
         "       trovex-scan --help | --version\n"
         "\n"
         "summary  one row per file type: type, description, count, size; then the totals\n"
         "list     the files that meet every condition given (every file when none is)\n"
+        "duplicates  groups of files with the same content among those list would give, the\n"
+        "         groups wasting most space first; hard links of one file are no copies\n"
         "\n"
-        "Conditions of list:\n"
+        "Conditions of list and duplicates:\n"
         "  --type MASK                        extension mask, e.g. '*.jpg;*.png'\n"
         "  --name MASK                        name mask, e.g. 'report*'\n"
         "  --created before|on|after DATE     DATE as YYYY-MM-DD, in local time\n"
@@ -345,6 +398,9 @@ QString scanUsage() {
         "                    automount points are not entered unless FOLDER is on one)\n"
         "  --disk-usage      sizes as the disk space files take (allocated blocks), a file of\n"
         "                    several hard links counted once, at its first path\n"
+        "  --min-size SIZE   duplicates: leave out files below SIZE bytes (or with K, M, G)\n"
+        "  --empty           duplicates: compare empty files too (left out by default)\n"
+        "  --paranoid        duplicates: compare the bytes of each group after the hashes\n"
         "  --sort KEY        summary: size (default), count, type or walk (the window's order);\n"
         "                    list: walk (default), path, size, created or modified\n"
         "  --format FORMAT   table (default), csv, tsv, json, or csv-utf16 (the window's CSV file)\n"
@@ -353,7 +409,8 @@ QString scanUsage() {
         "  -o, --output FILE write to FILE, which is replaced only when all is written\n"
         "  -q, --quiet       no progress line on a terminal\n"
         "\n"
-        "Exit status: 0 found, 1 nothing matched, 2 bad usage, 3 the folder cannot be read,\n"
+        "Exit status: 0 found (duplicates: groups found), 1 nothing matched, 2 bad usage, 3 the folder cannot be "
+        "read,\n"
         "4 the output cannot be written, 5 a folder or file below it could not be read (the\n"
         "results may be incomplete; it takes precedence over 0 and 1), 130 interrupted.\n");
 }

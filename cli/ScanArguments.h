@@ -6,14 +6,15 @@
 #include <QStringList>
 
 // What trovex-scan is asked to do, read from its command line.
-enum class ScanCommand { Summary, List };
+enum class ScanCommand { Summary, List, Duplicates };
 enum class OutputFormat { Table, Csv, CsvUtf16, Tsv, Json };
 // The order of the rows. Walk keeps the order in which the walk met them, as the window shows them.
 enum class RowOrder { Walk, Type, Count, Size, Path, Created, Modified };
 
 struct ScanRequest {
     ScanCommand command = ScanCommand::Summary;
-    QString root; // as given, decoded losslessly
+    QString root;      // as given, decoded losslessly; the first of roots
+    QStringList roots; // every folder given (duplicates takes several)
     bool recurse = true;
     ScanOptions options; // exclusions and, for a list, the conditions
     RowOrder order = RowOrder::Size;
@@ -25,6 +26,11 @@ struct ScanRequest {
     bool oneFileSystem = false; // -x: folders on another device than the root are not entered
     QStringList excludes;       // masks of names left out, from --exclude and --exclude-from
     bool diskUsage = false;     // sizes as allocated blocks, hard links once
+    // duplicates: files smaller than this many bytes are left out; empty files only when asked;
+    // the bytes of each group compared after the hashes.
+    qint64 minimumSize = 0;
+    bool includeEmpty = false;
+    bool paranoid = false;
 };
 
 struct ParsedScanArguments {

@@ -3,6 +3,8 @@
 #include "app/scan/ConsoleHost.h"
 #include "cli/CommandLine.h"
 #include "cli/ScanArguments.h"
+#include "duplicates/DuplicateFinder.h"
+#include "export/DuplicateWriters.h"
 #include "export/ListWriters.h"
 #include "platform/FileName.h"
 #include "platform/FileWriter.h"
@@ -18,6 +20,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -217,12 +220,135 @@ int streamList(const ScanRequest& r, ConsoleHost& host, RunState& run, FolderWal
     return finalStatus(out.close(written, stream.error()), stream.rowsWritten(), walker.report());
 }
 
-int execute(const ScanRequest& r) {
-    // A file given as the folder exists: "not found" would mislead.
-    if (struct stat st; ::stat(platform::encodeFileName(r.root).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-        complain(QStringLiteral("Not a folder: %1").arg(r.root));
-        return RootUnreadable;
+// A file given as the folder exists: "not found" would mislead.
+bool isFolderOrMissing(const QString& root) {
+    struct stat st;
+    if (::stat(platform::encodeFileName(root).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        complain(QStringLiteral("Not a folder: %1").arg(root));
+        return false;
     }
+    return true;
+}
+
+// How a trovex-scan walk reads: ahead on workers, on the mounts and without the names asked.
+ReadAheadSettings walkSettings(const ScanRequest& r, bool streamed) {
+    ReadAheadSettings settings;
+    settings.workers = ReadAheadSettings::defaultWorkers();
+    settings.mounts = r.oneFileSystem ? ReadAheadSettings::Mounts::SameDevice : ReadAheadSettings::Mounts::NoKernel;
+    settings.leftOut = leftOutBy(r.excludes);
+    if (streamed)
+        settings.budgetBytes = kStreamedReadAhead;
+    return settings;
+}
+
+// A line on a terminal while the files are compared, at most ten times a second.
+class CompareProgress {
+public:
+    explicit CompareProgress(bool shown) : m_shown(shown) {}
+    ~CompareProgress() {
+        if (m_drawn)
+            say(stderr, QStringLiteral("\r\033[K"));
+    }
+    void show(const DuplicateProgress& p) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_shown || now - m_last < std::chrono::milliseconds(100))
+            return;
+        m_last = now;
+        m_drawn = true;
+        say(stderr, QStringLiteral("\rcomparing: %1 of %2 files, %3 of %4\033[K")
+                        .arg(p.files)
+                        .arg(p.totalFiles)
+                        .arg(FormatSize(p.bytes), FormatSize(p.totalBytes)));
+        std::fflush(stderr);
+    }
+
+private:
+    const bool m_shown;
+    bool m_drawn = false;
+    std::chrono::steady_clock::time_point m_last;
+};
+
+// The files of every root as list finds them, handed to the finder at each pump and let go.
+// An exit status when a root cannot be walked; incomplete tells whether something below one
+// could not be read.
+std::optional<int> walkCandidates(const ScanRequest& r, ConsoleHost& host, RunState& run, DuplicateFinder& finder,
+                                  bool& incomplete) {
+    TDataList typesList;
+    TDataIndexList index;
+    TFileList found;
+    FolderWalker walker(host, run, typesList, index, found);
+    walker.setReadAhead(walkSettings(r, true));
+    const auto drain = [&] {
+        for (qsizetype i = 0; i < found.size(); ++i)
+            finder.add(found.arena()->view(found.entry(i).caption));
+        host.rowsHandedOn(found.size());
+        found.clear();
+    };
+    host.setOnPump(drain);
+    for (const QString& root : r.roots) {
+        walker.ScanFolder(root, r.recurse, WalkMode::Criteria);
+        drain();
+        host.clearProgress();
+        ScanRequest one = r;
+        one.root = root;
+        if (const std::optional<int> status = rootStatus(one, walker.report()))
+            return status;
+        incomplete |= !walker.report().isEmpty();
+    }
+    host.setOnPump({});
+    return std::nullopt;
+}
+
+int findDuplicates(const ScanRequest& r) {
+    if (!std::all_of(r.roots.begin(), r.roots.end(), isFolderOrMissing))
+        return RootUnreadable;
+    DuplicateOptions options;
+    options.includeEmpty = r.includeEmpty;
+    options.minimumSize = r.minimumSize;
+    options.paranoid = r.paranoid;
+    DuplicateFinder finder(options);
+    RunState run;
+    const bool onTerminal = !r.quiet && ::isatty(STDERR_FILENO);
+    ConsoleHost host(r.options, run, onTerminal);
+    bool incomplete = false;
+    if (const std::optional<int> status = walkCandidates(r, host, run, finder, incomplete))
+        return *status;
+    DuplicateResult result;
+    {
+        CompareProgress progress(onTerminal);
+        result = finder.run([&](const DuplicateProgress& p) {
+            if (ConsoleHost::stopSignal() != 0)
+                finder.cancel();
+            progress.show(p);
+        });
+    }
+    if (ConsoleHost::stopSignal() != 0)
+        return 128 + ConsoleHost::stopSignal();
+    if (!result.unread.empty()) {
+        const UnreadFile& first = result.unread.front();
+        const qsizetype n = qsizetype(result.unread.size());
+        complain(QStringLiteral("%1 could not be compared (first: %2: %3)")
+                     .arg(n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n),
+                          platform::decodeFileName(first.path.constData(), first.path.size()), first.reason()));
+        incomplete = true;
+    }
+    Destination out(r.outputPath);
+    QString error;
+    const bool written = out.open() && writeDuplicates(out.device(), result, OutputStyle{r.format, r.exact, r.nullEnds},
+                                                       r.roots, &error);
+    const int status = out.close(written, error);
+    if (status != Found)
+        return status;
+    if (incomplete)
+        return Incomplete;
+    return result.groups.empty() ? NoMatch : Found;
+}
+
+int execute(const ScanRequest& r) {
+    if (r.command == ScanCommand::Duplicates)
+        return findDuplicates(r);
+    if (!isFolderOrMissing(r.root))
+        return RootUnreadable;
     RunState run;
     TDataList typesList;
     TDataIndexList index;
@@ -231,13 +357,7 @@ int execute(const ScanRequest& r) {
     const bool streamed = !summary && r.order == RowOrder::Walk;
     ConsoleHost host(r.options, run, !r.quiet && ::isatty(STDERR_FILENO));
     FolderWalker walker(host, run, typesList, index, found);
-    ReadAheadSettings settings;
-    settings.workers = ReadAheadSettings::defaultWorkers();
-    settings.mounts = r.oneFileSystem ? ReadAheadSettings::Mounts::SameDevice : ReadAheadSettings::Mounts::NoKernel;
-    settings.leftOut = leftOutBy(r.excludes);
-    if (streamed)
-        settings.budgetBytes = kStreamedReadAhead;
-    walker.setReadAhead(settings);
+    walker.setReadAhead(walkSettings(r, streamed));
     walker.setDiskUsage(r.diskUsage);
     if (streamed)
         return streamList(r, host, run, walker, found);

@@ -1,6 +1,6 @@
-#include "text/FileHelpers.h"
 #include "cli/ScanArguments.h"
 #include "support/TempTree.h"
+#include "text/FileHelpers.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -53,6 +53,18 @@ TEST(ScanArguments, EachOptionSetsItsPartOfTheRequest) {
                        (DateCondition{true, DateRelation::Before, EncodeDateTime(2024, 5, 1, 0, 0, 0, 0)}));
              EXPECT_EQ(r.options.modified,
                        (DateCondition{true, DateRelation::Equal, EncodeDateTime(2020, 2, 29, 0, 0, 0, 0)}));
+         }},
+        {args({"list", "-x", "--exclude", ".git", "--exclude=*.o;build", "--disk-usage", "/data"}),
+         [](const ScanRequest& r) {
+             EXPECT_TRUE(r.oneFileSystem && r.diskUsage);
+             EXPECT_EQ(r.excludes, QStringList({QStringLiteral(".git"), QStringLiteral("*.o;build")}));
+         }},
+        {args({"duplicates", "--min-size", "2K", "--empty", "--paranoid", "/a", "/b"}),
+         [](const ScanRequest& r) {
+             EXPECT_EQ(r.command, ScanCommand::Duplicates);
+             EXPECT_EQ(r.roots, QStringList({QStringLiteral("/a"), QStringLiteral("/b")}));
+             EXPECT_EQ(r.minimumSize, 2048);
+             EXPECT_TRUE(r.includeEmpty && r.paranoid);
          }},
         {args({"list", "--modified", "after", "1999-12-31", "/data"}),
          [](const ScanRequest& r) { EXPECT_EQ(r.options.modified.relation, DateRelation::After); }},

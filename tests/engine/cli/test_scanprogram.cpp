@@ -320,6 +320,11 @@ TEST_F(ScanProgramTest, ExitStatusSaysWhatHappened) {
         {args({"summary", "MISSING"}), 3, "trovex-scan: Folder not found: "},
         {args({"summary", "FILE"}), 3, "trovex-scan: Not a folder: "},
         {args({"list", "--exclude-from", "MISSING", "ROOT"}), 2, "trovex-scan: --exclude-from: cannot read "},
+        {args({"list", "--empty", "ROOT"}), 2, "trovex-scan: --empty belongs to duplicates"},
+        {args({"duplicates", "--format", "csv-utf16", "ROOT"}), 2, "trovex-scan: duplicates takes no csv-utf16"},
+        {args({"duplicates", "--sort", "size", "ROOT"}), 2, "trovex-scan: duplicates lists the groups by"},
+        {args({"duplicates", "--min-size", "1X", "ROOT"}), 2, "trovex-scan: --min-size: \"1X\" is no size"},
+        {args({"duplicates", "ROOT", "FILE"}), 3, "trovex-scan: Not a folder: "},
     };
     for (const auto& c : cases) {
         QStringList arguments = c.arguments;
@@ -580,6 +585,42 @@ TEST_F(ScanProgramTest, AListWhoseReaderGoesAwayEnds) {
         EXPECT_EQ(bash.readAllStandardOutput().trimmed(), c.status);
         EXPECT_TRUE(bash.readAllStandardError().startsWith(c.says));
     }
+}
+
+TEST_F(ScanProgramTest, DuplicatesAreGroupsOfCopiesAcrossRootsNeverHardLinksOfOneFile) {
+    const QByteArray content(3000, 'c');
+    file("a/x.bin", content);
+    file("b/x2.bin", content);
+    file("a/unique.bin", QByteArray(3000, 'u'));
+    file("a/e1");
+    file("b/e2");
+    ASSERT_EQ(::link(tree.abs("data/a/x.bin").c_str(), tree.abs("data/b/hard.bin").c_str()), 0);
+    const QString b = root() + u("/b");
+    const auto records = [this](const QByteArray& out) { return nullRows(out, rootBytes()); };
+    const struct {
+        QStringList arguments;
+        int status;
+        QList<QByteArray> records; // each group's paths, then an empty record
+    } cases[] = {
+        {args({"--null"}), 0, bytes({"a/x.bin", "b/x2.bin", ""})},
+        {args({"--null", "--empty"}), 0, bytes({"a/x.bin", "b/x2.bin", "", "a/e1", "b/e2", ""})},
+        {args({"--null", "--paranoid"}) << b, 0, bytes({"a/x.bin", "b/x2.bin", ""})}, // b again: once
+        {args({"--null", "--min-size", "3K"}), 1, {}},
+        {args({"--null", "--exclude", "b"}), 1, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const ScanResult r = runTrovexScan(args({"duplicates"}) << root() << c.arguments);
+        EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+        EXPECT_EQ(records(r.out), c.records);
+    }
+    const ScanResult json = scan(args({"duplicates", "--format", "json"}));
+    EXPECT_TRUE(json.out.contains("\"total_groups\":1,\"total_files\":2,\"total_wasted\":3000,")) << json.out.data();
+    EXPECT_TRUE(json.out.contains("\"path\":\"" + rootBytes() + "/a/x.bin\",\"other_names\":[\"" + rootBytes() +
+                                  "/b/hard.bin\"]}"));
+    const ScanResult tsv = scan(args({"duplicates", "--format", "tsv", "--bytes"}));
+    EXPECT_TRUE(tsv.out.startsWith("1\t3000\t")) << tsv.out.data();
+    EXPECT_EQ(tsv.out.count('\n'), 2);
 }
 
 } // namespace

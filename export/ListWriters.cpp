@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <memory>
 #include <numeric>
 #include <unordered_map>
 #include <vector>
@@ -166,7 +167,8 @@ namespace {
 // The cells of rows as each format writes them.
 class Cells {
 public:
-    Cells(const ListRows& rows, bool exact) : m_rows(rows), m_exact(exact), m_texts(m_ownTexts) {}
+    Cells(const ListRows& rows, bool exact)
+        : m_rows(rows), m_exact(exact), m_ownTexts(std::make_unique<CellTexts>()), m_texts(*m_ownTexts) {}
     // With texts that outlive the rows: a stream's batches share the date texts made so far.
     Cells(const ListRows& rows, bool exact, CellTexts& texts) : m_rows(rows), m_exact(exact), m_texts(texts) {}
 
@@ -212,7 +214,8 @@ public:
 private:
     const ListRows& m_rows;
     const bool m_exact;
-    CellTexts m_ownTexts;
+    // Made only when none is given: its date texts take time to set up.
+    std::unique_ptr<CellTexts> m_ownTexts;
     CellTexts& m_texts;
     std::unordered_map<quint32, std::string> m_letters;
 };

@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -44,7 +43,7 @@ void applyStat(DirEntry& e, std::string_view name, const struct statx& st) {
     e.attr = attr;
     e.size = qint64(st.stx_size);
     e.blocks = qint64(st.stx_blocks);
-    e.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    e.device = st.stx_dev_major << 20 | st.stx_dev_minor;
     e.inode = st.stx_ino;
     e.links = st.stx_nlink;
     e.modified = toFileTime(st.stx_mtime);

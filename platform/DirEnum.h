@@ -14,6 +14,7 @@ struct DirEntry {
     quint32 nameOffset = 0;
     quint32 nameLen = 0;
     quint32 attr = 0;
+    quint32 links = 0; // hard links: see blocks below
     qint64 size = 0;
     qint64 created = 0; // birth time, or the earlier of ctime and mtime where none is kept
     qint64 accessed = 0;
@@ -21,9 +22,8 @@ struct DirEntry {
     // What a disk-usage count needs of a file: its allocated 512-byte blocks, and its identity
     // (device and inode) and number of hard links, so a file of several names counts once.
     qint64 blocks = 0;
-    quint64 device = 0;
     quint64 inode = 0;
-    quint32 links = 0;
+    quint32 device = 0; // major << 20 | minor, as the kernel numbers devices
 };
 
 // Lists one folder the way the walk expects it: "." and ".." first, then the other names in

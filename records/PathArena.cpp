@@ -6,7 +6,8 @@
 char* PathArena::reserve(size_t length, Ref& ref) {
     if (m_blocks.empty() || m_used + length > m_lastSize) {
         m_lastSize = std::max(kBlockSize, length);
-        m_blocks.push_back(std::make_unique<char[]>(m_lastSize));
+        // Not zeroed: every byte is written before it is read, and a block is only paged in as it fills.
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(m_lastSize));
         m_capacity += m_lastSize;
         m_used = 0;
     }

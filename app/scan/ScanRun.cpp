@@ -36,6 +36,7 @@ enum ExitStatus { Found = 0, NoMatch = 1, BadUsage = 2, RootUnreadable = 3, Outp
 // Listing data a streamed list reads ahead at most: its memory stays flat, and more does not walk
 // faster on a warm tree.
 constexpr size_t kStreamedReadAhead = size_t(16) << 20;
+constexpr std::chrono::milliseconds kStreamedPump(1);
 
 void say(FILE* stream, const QString& text) {
     const QByteArray bytes = platform::encodeFileName(text);
@@ -355,9 +356,15 @@ int execute(const ScanRequest& r) {
     TFileList found;
     const bool summary = r.command == ScanCommand::Summary;
     const bool streamed = !summary && r.order == RowOrder::Walk;
-    ConsoleHost host(r.options, run, !r.quiet && ::isatty(STDERR_FILENO));
+    // Rows streamed to the terminal are progress enough; a line drawn between them would garble them.
+    const bool rowsOnTerminal = streamed && r.outputPath.isEmpty() && ::isatty(STDOUT_FILENO);
+    ConsoleHost host(r.options, run, !r.quiet && ::isatty(STDERR_FILENO) && !rowsOnTerminal);
     FolderWalker walker(host, run, typesList, index, found);
     walker.setReadAhead(walkSettings(r, streamed));
+    // Rows go out at each pump; here a pump processes no events, so one every millisecond costs
+    // little and brings the first row sooner.
+    if (streamed)
+        walker.setPumpInterval(kStreamedPump);
     walker.setDiskUsage(r.diskUsage);
     if (streamed)
         return streamList(r, host, run, walker, found);

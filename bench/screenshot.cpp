@@ -5,11 +5,13 @@
 // platform (QT_QPA_PLATFORM=xcb under xvfb-run). WIDTH and HEIGHT size the window drawn. --list
 // lists the first type's files and selects three of them; --menu lists them too, selects four by a
 // click and a Shift+click, right-clicks the third and draws the screen with the file list's menu
-// open (so it needs a real display: QT_QPA_PLATFORM=xcb under xvfb-run); --skin turns the skin on.
+// open (so it needs a real display: QT_QPA_PLATFORM=xcb under xvfb-run); --duplicates searches the
+// first type's files for duplicates and draws that window; --skin turns the skin on.
 //
-// Usage: screenshot [--chart] [--bars] [--dark] [--list] [--menu] [--skin] ROOT OUT.png [WIDTH HEIGHT]
+// Usage: screenshot [--chart] [--bars] [--dark] [--list] [--menu] [--duplicates] [--skin] ROOT OUT.png [WIDTH HEIGHT]
 
 #include "WindowControls.h"
+#include "app/DuplicatesWindow.h"
 #include "app/MainWindow.h"
 #include "views/TypeChartWindow.h"
 
@@ -70,16 +72,17 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
 }
 
 int usage(const char* program) {
-    std::fprintf(stderr,
-                 "usage: %s [--chart] [--bars] [--dark] [--list] [--menu] [--skin] ROOT OUT.png [WIDTH HEIGHT]\n",
-                 program);
+    std::fprintf(
+        stderr,
+        "usage: %s [--chart] [--bars] [--dark] [--list] [--menu] [--duplicates] [--skin] ROOT OUT.png [WIDTH HEIGHT]\n",
+        program);
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    bool chart = false, bars = false, dark = false, list = false, menu = false, skin = false;
+    bool chart = false, bars = false, dark = false, list = false, menu = false, skin = false, duplicates = false;
     std::vector<const char*> args;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--chart") == 0)
@@ -92,6 +95,8 @@ int main(int argc, char** argv) {
             list = true;
         else if (std::strcmp(argv[i], "--menu") == 0)
             list = menu = true;
+        else if (std::strcmp(argv[i], "--duplicates") == 0)
+            duplicates = list = true;
         else if (std::strcmp(argv[i], "--skin") == 0)
             skin = true;
         else
@@ -176,6 +181,24 @@ int main(int argc, char** argv) {
     }
 
     QWidget* picture = window.get();
+    if (duplicates) {
+        // Every listed file through "Find duplicates among selected files", once the search ended.
+        controls.ListView2->selectAll();
+        auto* find = window->findChild<QAction*>(QStringLiteral("FindDuplicates1"));
+        if (!find) {
+            std::fprintf(stderr, "screenshot: the file list's menu has no \"Find duplicates\"\n");
+            return 1;
+        }
+        find->trigger();
+        auto* found = window->findChild<DuplicatesWindow*>(QStringLiteral("DuplicatesWindow"));
+        if (!found || !waitFor([found] { return !found->isSearching(); }, 600000)) {
+            std::fprintf(stderr, "screenshot: the duplicate search did not end\n");
+            return 1;
+        }
+        found->resize(width, height);
+        QApplication::processEvents();
+        picture = found;
+    }
     if (chart) {
         auto* menu = window->findChild<QMenu*>(QStringLiteral("PopupMenu2"));
         QAction* showChart = nullptr;

@@ -25,16 +25,26 @@ bool SpillFile::fail(int error) {
 
 bool SpillFile::open() {
     const char* tmp = std::getenv("TMPDIR");
-    const std::string folder = tmp && *tmp ? tmp : "/tmp";
-    m_fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (m_fd < 0) {
-        // File systems without unnamed files: a named one, unlinked at once.
-        std::string name = folder + "/trovex-spill-XXXXXX";
-        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+    // A TMPDIR that cannot take the file is no reason to fail while /tmp can.
+    std::vector<std::string> folders{"/tmp"};
+    if (tmp && *tmp && std::string(tmp) != "/tmp")
+        folders.insert(folders.begin(), tmp);
+    int error = 0;
+    for (const std::string& folder : folders) {
+        m_fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            // File systems without unnamed files: a named one, unlinked at once.
+            std::string name = folder + "/trovex-spill-XXXXXX";
+            m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+            if (m_fd >= 0)
+                ::unlink(name.c_str());
+        }
         if (m_fd >= 0)
-            ::unlink(name.c_str());
+            return true;
+        if (error == 0)
+            error = errno;
     }
-    return m_fd >= 0 || fail(errno);
+    return fail(error);
 }
 
 bool SpillFile::append(std::string_view bytes) {

@@ -64,6 +64,12 @@ TEST(RowStream, EveryFormatButTheTableIsByteForByteTheListWrittenAtOnce) {
         EXPECT_EQ(streamed(files, style, {0, 6, 6}), whole(files, style)) << "empty batches change nothing";
         EXPECT_EQ(streamed(none, style, {}), whole(none, style));
     }
+    // Rows that wait for json's totals go to /tmp when TMPDIR cannot take them.
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent-trovex-folder");
+    EXPECT_EQ(streamed(files, {OutputFormat::Json, true, false}, {2, 6}),
+              whole(files, {OutputFormat::Json, true, false}));
+    tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
     // The later hard link is marked in json, after its own members.
     EXPECT_TRUE(whole(files, {OutputFormat::Json, true, false})
                     .contains(R"("size":0,"attributes":"A","hardlink_of":"/r/plain.txt"})"));

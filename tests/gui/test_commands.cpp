@@ -1,7 +1,7 @@
 #include "TestForms.h"
 #include "app/try1.h"
-#include "platform/FileName.h"
 #include "platform/FileDetails.h"
+#include "platform/FileName.h"
 #include "support/FileProbe.h"
 #include "support/TempTree.h"
 #include "support/WriteFault.h"
@@ -53,18 +53,12 @@ protected:
     // A file-list row of the file at rel, made with the given bytes.
     QStringList fileRow(const std::string& rel, const QByteArray& bytes = "data") {
         tree.makeFile(rel, bytes);
-        return {path(rel), QStringLiteral("01.02.2020 10:11"), QStringLiteral("01.02.2020 10:12"),
-                QStringLiteral("0.01 KB"), QStringLiteral("A")};
+        return fileListRow(path(rel));
     }
     QString path(const std::string& rel) const {
         return platform::decodeFileName(QByteArray::fromStdString(tree.abs(rel)));
     }
-    QStringList listPaths() const {
-        QStringList paths;
-        for (int row = 0; row < form->ListView2->rowCount(); ++row)
-            paths.append(form->ListView2->cellText(row, 0));
-        return paths;
-    }
+    QStringList listPaths() const { return firstColumn(form->ListView2); }
     QByteArray clipboardData(const QString& format) const {
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         return data ? data->data(format) : QByteArray();

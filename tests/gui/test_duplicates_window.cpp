@@ -46,18 +46,12 @@ protected:
 
     QStringList row(const std::string& rel, const QByteArray& bytes, qint64 mtime = -1) {
         tree.makeFile(rel, bytes, mtime);
-        return {path(rel), QStringLiteral("01.02.2020 10:11"), QStringLiteral("01.02.2020 10:12"),
-                QStringLiteral("0.01 KB"), QStringLiteral("A")};
+        return fileListRow(path(rel));
     }
     QString path(const std::string& rel) const {
         return platform::decodeFileName(QByteArray::fromStdString(tree.abs(rel)));
     }
-    QStringList listPaths() const {
-        QStringList paths;
-        for (int r = 0; r < form->ListView2->rowCount(); ++r)
-            paths.append(form->ListView2->cellText(r, 0));
-        return paths;
-    }
+    QStringList listPaths() const { return firstColumn(form->ListView2); }
     // Opens the window through the menu item and waits for its search to end.
     DuplicatesWindow* findDuplicates() {
         form->FindDuplicates1->trigger();

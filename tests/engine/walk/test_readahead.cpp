@@ -8,6 +8,7 @@
 #include "support/DeepTree.h"
 #include "support/FileProbe.h"
 #include "support/FileRights.h"
+#include "support/Gate.h"
 #include "support/RandomTree.h"
 #include "support/TempTree.h"
 #include "walk/FolderWalker.h"
@@ -168,25 +169,6 @@ void expectNoRowTwice(const Outcome& outcome) {
     for (const QString& path : outcome.paths)
         EXPECT_TRUE(paths.insert(path).second) << path.toStdString();
 }
-
-// A one-shot gate a worker can wait at, with a timeout so a broken walk fails instead of hanging.
-class Gate {
-public:
-    void open() {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_cv.notify_all();
-    }
-    bool waitOpen(std::chrono::seconds timeout = 10s) {
-        std::unique_lock lock(m_mutex);
-        return m_cv.wait_for(lock, timeout, [this] { return m_open; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_open = false;
-};
 
 // The read-ahead variants every differential walk runs: few and many workers, pieces of a few
 // entries (a large folder streams in many pieces), a descriptor budget so small that folders are
